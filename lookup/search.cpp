@@ -1,0 +1,49 @@
+#include "directory/directory.h"
+#include "lookup.h"
+
+namespace telvane {
+namespace {
+
+std::vector<DirectoryRow> Collect(const std::function<void(const RowSink&)>& produce) {
+    std::vector<DirectoryRow> rows;
+    produce([&rows](DirectoryRow&& row) { rows.push_back(std::move(row)); });
+    return rows;
+}
+
+}  // namespace
+
+void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+                     const std::string& iniPath, const RowSink& onRow) {
+    IniReader reader(iniPath);
+    std::vector<std::string> keys;
+    for (const std::string& province : provinces) {
+        reader.ListKeys(province, keys);
+        for (std::string& key : keys) {
+            EntryValue entry = SplitEntryValue(reader.ReadValue(province, key, ""));
+            if (RowQualifies(criteria, entry.areaCode, entry.postcode)) {
+                onRow({province, std::move(key), std::move(entry.areaCode), std::move(entry.postcode)});
+            }
+        }
+    }
+}
+
+std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+                                          const std::string& iniPath) {
+    return Collect([&](const RowSink& sink) { SearchDirectory(criteria, provinces, iniPath, sink); });
+}
+
+void ListProvince(const std::string& province, const std::string& iniPath, const RowSink& onRow) {
+    IniReader reader(iniPath);
+    std::vector<std::string> keys;
+    reader.ListKeys(province, keys);
+    for (std::string& key : keys) {
+        EntryValue entry = SplitEntryValue(reader.ReadValue(province, key, ""));
+        onRow({province, std::move(key), std::move(entry.areaCode), std::move(entry.postcode)});
+    }
+}
+
+std::vector<DirectoryRow> ListProvince(const std::string& province, const std::string& iniPath) {
+    return Collect([&](const RowSink& sink) { ListProvince(province, iniPath, sink); });
+}
+
+}  // namespace telvane
