@@ -7,8 +7,12 @@
 
 namespace telvane::gbk {
 
-constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-constexpr bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE); }
+constexpr bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+constexpr bool IsTrailByte(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE);
+}
 
 // Bytes of the character at text[i]: 2 for a lead byte followed by a trail byte inside text, else 1.
 inline std::size_t CharLength(std::string_view text, std::size_t i) {
@@ -20,7 +24,9 @@ inline std::size_t CharLength(std::string_view text, std::size_t i) {
 }
 
 // Folds an ASCII capital to lower case; every other byte stays.
-constexpr unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+constexpr unsigned char FoldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 // True when a and b are equal once the ASCII letters outside double-byte characters are folded.
 bool EqualFolded(std::string_view a, std::string_view b);

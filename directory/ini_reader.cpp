@@ -14,25 +14,34 @@
 namespace telvane {
 namespace {
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+constexpr bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v';
+}
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
-std::string_view CutToValueLimit(std::string_view text) { return text.substr(0, kMaxValueBytes); }
+std::string_view CutToValueLimit(std::string_view text) {
+    return text.substr(0, kMaxValueBytes);
+}
 
 // The whole file at path, or nothing: only a regular file of at most kMaxFileBytes is read, and it is
 // opened without blocking so that a FIFO or device swapped in after the check cannot hang us.
 std::string ReadWholeFile(const std::string& path) {
     struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return {};
+    if (fd < 0)
+        return {};
     std::string bytes;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) <= kMaxFileBytes) {
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uint64_t>(info.st_size) <= kMaxFileBytes) {
         // Read one byte past the limit, so that a file that grew since fstat is still refused.
         bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
         std::size_t filled = 0;
@@ -46,12 +55,16 @@ std::string ReadWholeFile(const std::string& path) {
                 bytes.resize(std::min(bytes.size() * 2, kMaxFileBytes + 1));
             }
             const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) failed = true;
-            if (got <= 0) break;
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                failed = true;
+            if (got <= 0)
+                break;
             filled += static_cast<std::size_t>(got);
         }
-        if (failed) filled = 0;
+        if (failed)
+            filled = 0;
         bytes.resize(filled);
     }
     ::close(fd);
@@ -65,7 +78,8 @@ public:
     template <typename NameOf>
     void Build(std::uint32_t count, NameOf nameOf) {
         std::size_t capacity = 8;
-        while (capacity < std::size_t{count} * 2) capacity *= 2;
+        while (capacity < std::size_t{count} * 2)
+            capacity *= 2;
         slots_.assign(capacity, kEmpty);
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::string_view name = nameOf(i);
@@ -73,16 +87,20 @@ public:
             while (slots_[slot] != kEmpty && !gbk::EqualFolded(nameOf(slots_[slot]), name)) {
                 slot = (slot + 1) & (capacity - 1);
             }
-            if (slots_[slot] == kEmpty) slots_[slot] = i;
+            if (slots_[slot] == kEmpty)
+                slots_[slot] = i;
         }
     }
 
     template <typename NameOf>
     std::uint32_t Find(std::string_view name, NameOf nameOf) const {
-        if (slots_.empty()) return kEmpty;
+        if (slots_.empty())
+            return kEmpty;
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t slot = gbk::HashFolded(name) & mask; slots_[slot] != kEmpty; slot = (slot + 1) & mask) {
-            if (gbk::EqualFolded(nameOf(slots_[slot]), name)) return slots_[slot];
+        for (std::size_t slot = gbk::HashFolded(name) & mask; slots_[slot] != kEmpty;
+             slot = (slot + 1) & mask) {
+            if (gbk::EqualFolded(nameOf(slots_[slot]), name))
+                return slots_[slot];
         }
         return kEmpty;
     }
@@ -121,7 +139,8 @@ struct IniReader::Parsed {
     std::string_view View(Span span) const { return std::string_view(text).substr(span.offset, span.length); }
 
     Span SpanOf(std::string_view part) const {
-        return {static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size())};
+        return {static_cast<std::uint32_t>(part.data() - text.data()),
+                static_cast<std::uint32_t>(part.size())};
     }
 
     void Parse();
@@ -135,46 +154,57 @@ void IniReader::Parsed::Parse() {
     std::size_t pos = 0;
     while (pos < all.size()) {
         std::size_t end = all.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = all.size();
+        if (end == std::string_view::npos)
+            end = all.size();
         ParseLine(all.substr(pos, end - pos));
         pos = end + 1;
-        if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n') ++pos;
+        if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n')
+            ++pos;
     }
-    if (!sections.empty()) sections.back().endKey = static_cast<std::uint32_t>(keys.size());
+    if (!sections.empty())
+        sections.back().endKey = static_cast<std::uint32_t>(keys.size());
     sectionIndex.Build(static_cast<std::uint32_t>(sections.size()),
                        [this](std::uint32_t i) { return View(sections[i].name); });
 }
 
 void IniReader::Parsed::ParseLine(std::string_view line) {
     std::size_t start = 0;
-    while (start < line.size() && IsBlank(line[start])) ++start;
-    if (start == line.size() || line[start] == ';') return;
+    while (start < line.size() && IsBlank(line[start]))
+        ++start;
+    if (start == line.size() || line[start] == ';')
+        return;
 
     if (line[start] == '[') {
         // Walk by characters: the second byte of a double-byte character may be ']'.
         std::size_t close = start + 1;
-        while (close < line.size() && line[close] != ']') close += gbk::CharLength(line, close);
+        while (close < line.size() && line[close] != ']')
+            close += gbk::CharLength(line, close);
         close = std::min(close, line.size());
-        if (!sections.empty()) sections.back().endKey = static_cast<std::uint32_t>(keys.size());
+        if (!sections.empty())
+            sections.back().endKey = static_cast<std::uint32_t>(keys.size());
         const auto first = static_cast<std::uint32_t>(keys.size());
         sections.push_back({SpanOf(TrimBlanks(line.substr(start + 1, close - start - 1))), first, first});
         return;
     }
 
-    if (sections.empty()) return;
+    if (sections.empty())
+        return;
     // '=' lies below every second byte of GBK, so a plain search never lands inside a character.
     const std::size_t equals = line.find('=', start);
-    if (equals == std::string_view::npos) return;
+    if (equals == std::string_view::npos)
+        return;
     const std::string_view name = TrimBlanks(line.substr(start, equals - start));
     std::string_view value = TrimBlanks(line.substr(equals + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
     keys.push_back({SpanOf(name), SpanOf(value)});
 }
 
 const IniReader::Parsed::Section* IniReader::Parsed::FindSection(std::string_view name) const {
-    const std::uint32_t found = sectionIndex.Find(name, [this](std::uint32_t i) { return View(sections[i].name); });
+    const std::uint32_t found =
+        sectionIndex.Find(name, [this](std::uint32_t i) { return View(sections[i].name); });
     return found == FoldedIndex::kEmpty ? nullptr : &sections[found];
 }
 
@@ -183,7 +213,8 @@ const IniReader::Parsed::Key* IniReader::Parsed::FindKey(const Section& section,
     const std::uint32_t first = section.firstKey;
     auto nameOf = [this, first](std::uint32_t i) { return View(keys[first + i].name); };
     auto [it, inserted] = keyIndexes.try_emplace(sectionNumber);
-    if (inserted) it->second.Build(section.endKey - first, nameOf);
+    if (inserted)
+        it->second.Build(section.endKey - first, nameOf);
     const std::uint32_t found = it->second.Find(name, nameOf);
     return found == FoldedIndex::kEmpty ? nullptr : &keys[first + found];
 }
@@ -201,7 +232,8 @@ IniReader::Parsed& IniReader::Load() {
     return *parsed_;
 }
 
-std::string IniReader::ReadValue(std::string_view section, std::string_view key, std::string_view defaultText) {
+std::string IniReader::ReadValue(std::string_view section, std::string_view key,
+                                 std::string_view defaultText) {
     Parsed& parsed = Load();
     const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
     const Parsed::Key* entry = found ? parsed.FindKey(*found, key) : nullptr;
@@ -212,11 +244,13 @@ void IniReader::ListKeys(std::string_view section, std::vector<std::string>& key
     keys.clear();
     Parsed& parsed = Load();
     const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
-    if (!found) return;
+    if (!found)
+        return;
     std::size_t used = 1;  // the terminator after the last name
     for (std::uint32_t i = found->firstKey; i < found->endKey; ++i) {
         const std::string_view name = parsed.View(parsed.keys[i].name);
-        if (used + name.size() + 1 > kKeyListBytes) break;
+        if (used + name.size() + 1 > kKeyListBytes)
+            break;
         used += name.size() + 1;
         keys.emplace_back(name);
     }

@@ -9,7 +9,8 @@ namespace telvane {
 
 std::string IniPathBeside(std::string_view programPath) {
     const std::size_t slash = programPath.rfind('/');
-    std::string path(slash == std::string_view::npos ? std::string_view("/") : programPath.substr(0, slash + 1));
+    std::string path(slash == std::string_view::npos ? std::string_view("/")
+                                                     : programPath.substr(0, slash + 1));
     path += "tesmar.ini";
     return path;
 }
@@ -17,7 +18,8 @@ std::string IniPathBeside(std::string_view programPath) {
 std::string ResolveIniPath() {
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || program.empty()) return {};
+    if (error || program.empty())
+        return {};
     return IniPathBeside(program.native());
 }
 

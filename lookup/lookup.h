@@ -49,7 +49,8 @@ bool RowQualifies(const SearchCriteria& criteria, std::string_view areaCode, std
 // section, whose value answers criteria. Provinces are looked up as sections of the file at iniPath,
 // read once for the whole search; a province listed twice is searched twice. A missing or unreadable
 // file, or a missing section, gives no rows. The caller makes sure a criterion is filled.
-std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
+                                          const std::vector<std::string>& provinces,
                                           const std::string& iniPath);
 // The same, handing each row to onRow as soon as it is found.
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,

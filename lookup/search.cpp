@@ -27,7 +27,8 @@ void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::stri
     }
 }
 
-std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
+                                          const std::vector<std::string>& provinces,
                                           const std::string& iniPath) {
     return Collect([&](const RowSink& sink) { SearchDirectory(criteria, provinces, iniPath, sink); });
 }

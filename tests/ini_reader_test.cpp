@@ -94,8 +94,9 @@ TEST_F(IniReaderTest, ReadsValuesAsTheProfileFunctionsDo) {
 }
 
 TEST_F(IniReaderTest, ListsKeysInFileOrderWithEveryOccurrence) {
-    IniReader reader(Write("[other]\nx=1\n[s]\nb=1\n;c=comment\nnoequals\na = 2\n=empty name\nB=3\n"
-                           "\xB1\xB1\xBE\xA9=4\n[s]\nlater=5\n"));
+    IniReader reader(
+        Write("[other]\nx=1\n[s]\nb=1\n;c=comment\nnoequals\na = 2\n=empty name\nB=3\n"
+              "\xB1\xB1\xBE\xA9=4\n[s]\nlater=5\n"));
     Keys keys{"stale"};
     reader.ListKeys("S", keys);
     EXPECT_EQ(keys, (Keys{"b", "a", "", "B", "\xB1\xB1\xBE\xA9"}));
@@ -160,7 +161,10 @@ TEST_F(IniReaderTest, ConvertsUnicodeFilesToGbk) {
 
 TEST_F(IniReaderTest, MalformedUnicodeBecomesQuestionMarks) {
     // A stray continuation byte, a truncated sequence and an unpaired surrogate.
-    IniReader utf8(Write("\xEF\xBB\xBF[s]\nk=a\x80" "b\xE5\x8C" "c"));
+    IniReader utf8(
+        Write("\xEF\xBB\xBF[s]\nk=a\x80"
+              "b\xE5\x8C"
+              "c"));
     EXPECT_EQ(utf8.ReadValue("s", "k", ""), "a?b?c");
     const std::string utf16{"\xFF\xFE[\0s\0]\0\n\0k\0=\0\x00\xD8x\0", 18};
     IniReader reader(Write(utf16));

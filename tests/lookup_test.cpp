@@ -41,9 +41,9 @@ TEST(CriterionMetTest, ExactComparesWholeBytesAndFuzzyFindsSubstrings) {
         bool exact, fuzzy;
     };
     const Case cases[] = {
-        {"10", "10", true, true},    {"10", "100", false, true},  {"10", "010", false, true},
-        {"10", "01", false, false},  {"010", "10", false, false}, {"010", "010 ", false, true},
-        {"010", " 010", false, true}, {"", "", false, false},     {" ", " ", true, true},
+        {"10", "10", true, true},     {"10", "100", false, true},  {"10", "010", false, true},
+        {"10", "01", false, false},   {"010", "10", false, false}, {"010", "010 ", false, true},
+        {"010", " 010", false, true}, {"", "", false, false},      {" ", " ", true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("'" + std::string(c.typed) + "' vs '" + std::string(c.field) + "'");
@@ -108,12 +108,14 @@ TEST_F(DirectorySearchTest, ListsAProvinceInFileOrder) {
 TEST_F(DirectorySearchTest, SearchesProvincesInTheGivenOrder) {
     const std::string path = Write();
     const std::vector<std::string> provinces{"south", "north", "south", "nowhere"};
-    EXPECT_EQ(SearchDirectory({"010", "", mmExact}, provinces, path),
-              (Rows{{"south", "s2", "010", "1-2"}, {"north", "n1", "010", "100000"}, {"south", "s2", "010", "1-2"}}));
+    EXPECT_EQ(SearchDirectory({"010", "", mmExact}, provinces, path), (Rows{{"south", "s2", "010", "1-2"},
+                                                                            {"north", "n1", "010", "100000"},
+                                                                            {"south", "s2", "010", "1-2"}}));
     EXPECT_EQ(SearchDirectory({"", "100000", mmExact}, {"north", "south"}, path),
               (Rows{{"north", "n1", "010", "100000"}, {"south", "plain", "", "100000"}}));
     EXPECT_EQ(SearchDirectory({"5", "1", mmFuzzy}, {"north", "south"}, path),
-              (Rows{{"north", "n2", "0755", "518000"}, {"south", "s1", "0553", "241000"},
+              (Rows{{"north", "n2", "0755", "518000"},
+                    {"south", "s1", "0553", "241000"},
                     {"south", "s1", "0553", "241000"}}));
     EXPECT_TRUE(SearchDirectory({"010", "", mmExact}, {}, path).empty());
     EXPECT_TRUE(SearchDirectory({"010", "", mmExact}, {"north"}, dir_.File("absent.ini")).empty());
@@ -122,7 +124,8 @@ TEST_F(DirectorySearchTest, SearchesProvincesInTheGivenOrder) {
 TEST_F(DirectorySearchTest, HandsRowsOverAsTheyAreFound) {
     const std::string path = Write();
     Rows seen;
-    SearchDirectory({"0", "", mmFuzzy}, {"north", "south"}, path, [&](DirectoryRow&& row) { seen.push_back(row); });
+    SearchDirectory({"0", "", mmFuzzy}, {"north", "south"}, path,
+                    [&](DirectoryRow&& row) { seen.push_back(row); });
     EXPECT_EQ(seen, SearchDirectory({"0", "", mmFuzzy}, {"north", "south"}, path));
     EXPECT_EQ(seen.size(), 5u);
 }

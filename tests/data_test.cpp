@@ -1,0 +1,181 @@
+// The shipped directory, read back through the program's own reader, and the converter's refusals.
+#include <iconv.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "directory/directory.h"
+#include "lookup/lookup.h"
+#include "temp_dir.h"
+
+namespace telvane {
+namespace {
+
+std::string Gbk(const std::string& utf8) {
+    iconv_t cd = iconv_open("GBK", "UTF-8");
+    std::string out(utf8.size() + 1, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size(), outLeft = out.size();
+    char* outPtr = out.data();
+    const bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    if (!ok)
+        ADD_FAILURE() << "not convertible to GBK: " << utf8;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+struct TableRow {
+    std::string province, prefecture, county, areaCode, postcode;
+};
+
+std::vector<TableRow> ReadTable(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);  // header
+    std::vector<TableRow> rows;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::stringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');)
+            fields.push_back(cell);
+        fields.resize(6);
+        rows.push_back({Gbk(fields[0]), Gbk(fields[1]), Gbk(fields[2]), fields[3], fields[4]});
+    }
+    return rows;
+}
+
+TEST(NationalDirectoryTest, ReadsBackAsExactlyTheTable) {
+    const std::vector<TableRow> table = ReadTable(TELVANE_REGION_TABLE);
+    ASSERT_GT(table.size(), 3000u);
+
+    // Expected rows per province, in table order. A region name that stands twice in its province is
+    // qualified by its prefecture.
+    std::vector<std::string> provinces;
+    std::map<std::string, std::vector<DirectoryRow>> expected;
+    std::map<std::string, std::map<std::string, int>> nameCount;
+    for (const TableRow& row : table) {
+        if (provinces.empty() || provinces.back() != row.province)
+            provinces.push_back(row.province);
+        ++nameCount[row.province][row.county.empty() ? row.prefecture : row.county];
+    }
+    for (const TableRow& row : table) {
+        std::string key = row.county.empty() ? row.prefecture : row.county;
+        if (nameCount[row.province][key] > 1 && !row.county.empty() && !row.prefecture.empty()) {
+            key = row.prefecture + row.county;
+        }
+        expected[row.province].push_back({row.province, key, row.areaCode, row.postcode});
+    }
+
+    IniReader reader(TELVANE_DATA_FILE);
+    EXPECT_EQ(ParseProvinceList(reader.ReadValue("lei", "sel", "")), provinces);
+    for (const std::string& province : provinces) {
+        EXPECT_EQ(ListProvince(province, TELVANE_DATA_FILE), expected[province]);
+    }
+}
+
+TEST(NationalDirectoryTest, HoldsWellKnownCodes) {
+    struct Fact {
+        const char *province, *region, *areaCode, *postcode;
+    };
+    const Fact facts[] = {
+        {"北京", "北京市", "010", "100000"},   {"上海", "上海市", "021", nullptr},
+        {"广东省", "深圳市", "0755", nullptr}, {"安徽省", "芜湖市", "0553", nullptr},
+        {"湖北省", "武汉市", "027", nullptr},
+    };
+    IniReader reader(TELVANE_DATA_FILE);
+    for (const Fact& fact : facts) {
+        SCOPED_TRACE(fact.region);
+        const EntryValue value = SplitEntryValue(reader.ReadValue(Gbk(fact.province), Gbk(fact.region), ""));
+        EXPECT_EQ(value.areaCode, fact.areaCode);
+        if (fact.postcode) {
+            EXPECT_EQ(value.postcode, fact.postcode);
+        }
+    }
+}
+
+// Runs the converter on a table made of the header and rows; gives its exit status and what it said.
+struct Outcome {
+    int status;
+    std::string message;
+    bool wroteFile;
+};
+
+Outcome Convert(const testing::TempDir& dir, const std::string& rows) {
+    const std::string table =
+        dir.Write("regions.tsv", "province\tprefecture\tcounty\tarea_code\tpostcode\tnote\n" + rows);
+    const std::string out = dir.File("tesmar.ini"), log = dir.File("log.txt");
+    const std::string command = std::string(TESMAR_GEN) + " '" + table + "' '" + out + "' 2> '" + log + "'";
+    const int status = std::system(command.c_str());
+    std::ifstream in(log);
+    std::stringstream said;
+    said << in.rdbuf();
+    return {status, said.str(), std::filesystem::exists(out)};
+}
+
+TEST(ConverterTest, RefusesRowsThatWouldNotReadBackNamingTheRow) {
+    struct Case {
+        const char* name;
+        std::string rows;
+        const char* expected;
+    };
+    std::string manyProvinces, manyKeys;
+    for (int i = 0; i < 128; ++i)
+        manyProvinces += "province" + std::to_string(1000000 + i) + "\tA\t\t010\t100000\t\n";
+    for (int i = 0; i < 2000; ++i)
+        manyKeys += "p\tk" + std::to_string(1000000 + i) + "\t\t010\t100000\t\n";
+    const Case cases[] = {
+        {"empty name", "p\t\t\t010\t100000\t\n", ":2: region is empty"},
+        {"empty code", "p\tA\t\t\t100000\t\n", ":2: codes '' and '100000'"},
+        {"leading blank", "p\tA\t\t010\t100000\t\np\tA\t B\t010\t100000\t\n",
+         ":3: region ' B' has a leading"},
+        {"trailing ideographic space", "p\tA　\t\t010\t100000\t\n",
+         ":2: region 'A　' has a leading or trailing"},
+        {"equals sign in a key", "p\tA=B\t\t010\t100000\t\n", ":2: region 'A=B' holds '='"},
+        {"bracket in a section", "p]\tA\t\t010\t100000\t\n", ":2: province 'p]' holds '['"},
+        {"leading semicolon", "p\t;A\t\t010\t100000\t\n", ":2: region ';A' starts with ';'"},
+        {"comma in a province", "p,q\tA\t\t010\t100000\t\n", ":2: province 'p,q' holds ','"},
+        {"character outside GBK", "p\tA😀\t\t010\t100000\t\n", ":2: 'A😀' holds text that is not UTF-8"},
+        {"keys equal but for case", "p\tAb\t\t010\t100000\t\np\taB\t\t010\t100001\t\n",
+         ":3: its key equals the key of line 2"},
+        {"postcode of five digits", "p\tA\t\t010\t10000\t\n", ":2: codes '010' and '10000'"},
+        {"area code without its 0", "p\tA\t\t10\t100000\t\n", ":2: codes '10' and '100000'"},
+        {"county away from its prefecture",
+         "p\tA\t\t010\t100000\t\np\tB\t\t010\t100000\t\np\tA\tC\t010\t100000\t\n",
+         ":4: county 'C' does not follow"},
+        {"province list over 2,047 bytes", manyProvinces, "the province list takes 2048 bytes"},
+        {"key listing over 16,384 bytes", manyKeys, ":2: the key names of this province take 18001 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::TempDir dir;
+        const Outcome outcome = Convert(dir, c.rows);
+        EXPECT_NE(outcome.status, 0);
+        EXPECT_NE(outcome.message.find(c.expected), std::string::npos) << outcome.message;
+        EXPECT_FALSE(outcome.wroteFile);
+    }
+}
+
+TEST(ConverterTest, QualifiesARepeatedCountyNameByItsPrefecture) {
+    testing::TempDir dir;
+    const Outcome outcome =
+        Convert(dir,
+                "p\tA\t\t010\t100000\t\np\tA\t城区\t010\t100001\t\n"
+                "p\tB\t\t020\t200000\t\np\tB\t城区\t020\t200001\t\np\tB\tC\t020\t200002\t\n");
+    ASSERT_EQ(outcome.status, 0) << outcome.message;
+    EXPECT_EQ(ListProvince("p", dir.File("tesmar.ini")),
+              (std::vector<DirectoryRow>{{"p", "A", "010", "100000"},
+                                         {"p", Gbk("A城区"), "010", "100001"},
+                                         {"p", "B", "020", "200000"},
+                                         {"p", Gbk("B城区"), "020", "200001"},
+                                         {"p", "C", "020", "200002"}}));
+}
+
+}  // namespace
+}  // namespace telvane
