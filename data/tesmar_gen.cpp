@@ -58,28 +58,23 @@ const CodeConvention& ConventionFor(const std::string& provinceUtf8) {
                                       "area code 00853, postcode 999078"};
     static const CodeConvention taiwan{std::regex("00886[1-9][0-9]{0,2}"), std::regex("[0-9]{3}"),
                                        "area code 00886 and 1-3 digits, postcode 3 digits"};
-    if (provinceUtf8 == "香港特别行政区")
-        return hongKong;
-    if (provinceUtf8 == "澳门特别行政区")
-        return macau;
-    if (provinceUtf8 == "台湾")
-        return taiwan;
+    if (provinceUtf8 == "香港特别行政区") return hongKong;
+    if (provinceUtf8 == "澳门特别行政区") return macau;
+    if (provinceUtf8 == "台湾") return taiwan;
     return mainland;
 }
 
 // UTF-8 to GBK; false when the text is not UTF-8 or holds a character GBK cannot.
 bool ToGbk(const std::string& utf8, std::string& gbk) {
     static iconv_t cd = iconv_open("GBK", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     gbk.assign(utf8.size() + 1, '\0');
     char* in = const_cast<char*>(utf8.data());
     std::size_t inLeft = utf8.size();
     char* out = gbk.data();
     std::size_t outLeft = gbk.size();
-    if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1))
-        return false;
+    if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) return false;
     gbk.resize(gbk.size() - outLeft);
     return true;
 }
@@ -90,8 +85,7 @@ std::vector<std::string> SplitTabs(const std::string& line) {
     while (true) {
         const std::size_t tab = line.find('\t', start);
         fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos)
-            return fields;
+        if (tab == std::string::npos) return fields;
         start = tab + 1;
     }
 }
@@ -110,8 +104,7 @@ bool HasOuterBlank(std::string_view text) {
 
 bool HasControl(std::string_view text) {
     for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F)
-            return true;
+        if (c < 0x20 || c == 0x7F) return true;
     }
     return false;
 }
@@ -119,20 +112,14 @@ bool HasControl(std::string_view text) {
 // Checks one name (UTF-8) for what the reader would misread; empty when it is fine.
 std::string NameProblem(std::string_view what, const std::string& name, bool isSection) {
     const std::string label(what);
-    if (name.empty())
-        return label + " is empty";
-    if (HasOuterBlank(name))
-        return label + " '" + name + "' has a leading or trailing blank";
-    if (HasControl(name))
-        return label + " '" + name + "' holds a control character";
+    if (name.empty()) return label + " is empty";
+    if (HasOuterBlank(name)) return label + " '" + name + "' has a leading or trailing blank";
+    if (HasControl(name)) return label + " '" + name + "' holds a control character";
     if (isSection) {
-        if (name.find_first_of("[]") != std::string::npos)
-            return label + " '" + name + "' holds '[' or ']'";
-        if (name.find(',') != std::string::npos)
-            return label + " '" + name + "' holds ','";
+        if (name.find_first_of("[]") != std::string::npos) return label + " '" + name + "' holds '[' or ']'";
+        if (name.find(',') != std::string::npos) return label + " '" + name + "' holds ','";
     } else {
-        if (name.find('=') != std::string::npos)
-            return label + " '" + name + "' holds '='";
+        if (name.find('=') != std::string::npos) return label + " '" + name + "' holds '='";
         if (name.front() == ';' || name.front() == '[')
             return label + " '" + name + "' starts with ';' or '['";
     }
@@ -196,19 +183,16 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
     const std::string& county = fields[2];
     const std::size_t before = failures_.size();
 
-    if (std::string problem = NameProblem("province", province, true); !problem.empty())
-        Fail(line, problem);
+    if (std::string problem = NameProblem("province", province, true); !problem.empty()) Fail(line, problem);
     const std::string& region = county.empty() ? prefecture : county;
-    if (std::string problem = NameProblem("region", region, false); !problem.empty())
-        Fail(line, problem);
+    if (std::string problem = NameProblem("region", region, false); !problem.empty()) Fail(line, problem);
     if (!county.empty() && !prefecture.empty()) {
         if (std::string problem = NameProblem("prefecture", prefecture, false); !problem.empty())
             Fail(line, problem);
     }
 
     const bool newProvince = rows_.empty() || province != lastProvinceUtf8_;
-    if (newProvince)
-        currentPrefectureUtf8_.clear();
+    if (newProvince) currentPrefectureUtf8_.clear();
     if (telvane::gbk::EqualFolded(province, "lei"))
         Fail(line, "province 'lei' would collide with the province list");
     if (county.empty()) {
@@ -230,8 +214,7 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
         !ToGbk(fields[3], row.areaCode) || !ToGbk(fields[4], row.postcode)) {
         Fail(line, "'" + region + "' holds text that is not UTF-8 or a character GBK cannot hold");
     }
-    if (failures_.size() != before)
-        return false;
+    if (failures_.size() != before) return false;
 
     if (newProvince) {
         for (const std::string& seen : provinces_) {
@@ -252,12 +235,10 @@ bool Converter::Check() {
     std::size_t begin = 0;
     while (begin < rows_.size()) {
         std::size_t end = begin;
-        while (end < rows_.size() && rows_[end].province == rows_[begin].province)
-            ++end;
+        while (end < rows_.size() && rows_[end].province == rows_[begin].province) ++end;
 
         std::unordered_map<std::string, int, FoldedHash, FoldedEqual> plainCount;
-        for (std::size_t i = begin; i < end; ++i)
-            ++plainCount[rows_[i].key];
+        for (std::size_t i = begin; i < end; ++i) ++plainCount[rows_[i].key];
         for (std::size_t i = begin; i < end; ++i) {
             Row& row = rows_[i];
             if (plainCount[row.key] > 1 && !row.county.empty() && !row.prefecture.empty()) {
@@ -285,8 +266,7 @@ bool Converter::Check() {
     }
 
     std::size_t listBytes = 0;
-    for (const std::string& province : provinces_)
-        listBytes += province.size() + 1;
+    for (const std::string& province : provinces_) listBytes += province.size() + 1;
     if (listBytes > kMaxValueBytes) {
         Fail(rows_.empty() ? 1 : rows_.back().line,
              "the province list takes " + std::to_string(listBytes) + " bytes, over the 2,047 a value holds");
@@ -299,8 +279,7 @@ std::string Converter::Render() const {
         "; The directory of Telvane: long-distance area codes and postcodes.\r\n"
         "; Generated from data/regions.tsv; edit the table, not this file.\r\n"
         "[lei]\r\nsel=";
-    for (const std::string& province : provinces_)
-        out += province + ",";
+    for (const std::string& province : provinces_) out += province + ",";
     out += "\r\n";
     const std::string* section = nullptr;
     for (const Row& row : rows_) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,6 +66,12 @@ public:
     // repeated name included, as long as the names fit kKeyListBytes; the first name that does not
     // fit whole ends the list. Stays empty when the file or the section is missing.
     void ListKeys(std::string_view section, std::vector<std::string>& keys);
+
+    // Calls onEntry for each name ListKeys would list, in the same order, with the value ReadValue
+    // gives for that name (the first key of the name), without copying either. The views are valid
+    // while the reader lives.
+    void ForEachEntry(std::string_view section,
+                      const std::function<void(std::string_view name, std::string_view value)>& onEntry);
 
 private:
     struct Parsed;

@@ -14,8 +14,7 @@ std::vector<std::string> ParseProvinceList(std::string_view list) {
 
 EntryValue SplitEntryValue(std::string_view value) {
     const std::size_t hyphen = value.find('-');
-    if (hyphen == std::string_view::npos)
-        return {std::string(), std::string(value)};
+    if (hyphen == std::string_view::npos) return {std::string(), std::string(value)};
     return {std::string(value.substr(0, hyphen)), std::string(value.substr(hyphen + 1))};
 }
 

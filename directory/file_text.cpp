@@ -39,8 +39,7 @@ std::size_t UndecodableLength(Encoding encoding, std::string_view in) {
         length = std::min(length, in.size());
         // A truncated sequence counts as one, as far as its continuation bytes reach.
         for (std::size_t i = 1; i < length; ++i) {
-            if ((byte(i) & 0xC0) != 0x80)
-                return i;
+            if ((byte(i) & 0xC0) != 0x80) return i;
         }
         return length;
     }
@@ -48,13 +47,11 @@ std::size_t UndecodableLength(Encoding encoding, std::string_view in) {
     auto unit = [&](std::size_t i) {
         return little ? byte(i) | (byte(i + 1) << 8) : (byte(i) << 8) | byte(i + 1);
     };
-    if (in.size() < 2)
-        return in.size();
+    if (in.size() < 2) return in.size();
     const unsigned first = unit(0);
     if (first >= 0xD800 && first <= 0xDBFF && in.size() >= 4) {
         const unsigned second = unit(2);
-        if (second >= 0xDC00 && second <= 0xDFFF)
-            return 4;
+        if (second >= 0xDC00 && second <= 0xDFFF) return 4;
     }
     return 2;
 }
@@ -78,12 +75,10 @@ const char* IconvName(Encoding encoding) {
 std::string FileTextAsGbk(std::string bytes) {
     std::size_t markLength = 0;
     const Encoding encoding = DetectEncoding(bytes, markLength);
-    if (encoding == Encoding::kGbk)
-        return bytes;
+    if (encoding == Encoding::kGbk) return bytes;
 
     iconv_t cd = iconv_open("GBK", IconvName(encoding));
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return {};
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
 
     // The output never outgrows the input (see the header), so one buffer of that size suffices.
     std::string out(bytes.size(), '\0');
@@ -92,15 +87,12 @@ std::string FileTextAsGbk(std::string bytes) {
     char* outPtr = out.data();
     std::size_t outLeft = out.size();
     while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
-            break;
-        if (errno != EILSEQ && errno != EINVAL)
-            break;  // E2BIG cannot happen, see above
+        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;  // E2BIG cannot happen, see above
         const std::size_t skip = UndecodableLength(encoding, std::string_view(in, inLeft));
         in += skip;
         inLeft -= skip;
-        if (outLeft == 0)
-            break;
+        if (outLeft == 0) break;
         *outPtr++ = '?';
         --outLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);

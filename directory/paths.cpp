@@ -18,8 +18,7 @@ std::string IniPathBeside(std::string_view programPath) {
 std::string ResolveIniPath() {
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || program.empty())
-        return {};
+    if (error || program.empty()) return {};
     return IniPathBeside(program.native());
 }
 

@@ -7,8 +7,7 @@ bool FuzzyMatch(std::string_view typed, std::string_view field) {
 }
 
 bool CriterionMet(std::string_view typed, std::string_view field, MatchMode mode) {
-    if (typed.empty())
-        return false;
+    if (typed.empty()) return false;
     return mode == mmExact ? typed == field : FuzzyMatch(typed, field);
 }
 

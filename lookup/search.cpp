@@ -14,16 +14,15 @@ std::vector<DirectoryRow> Collect(const std::function<void(const RowSink&)>& pro
 
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
                      const std::string& iniPath, const RowSink& onRow) {
+    // One reader for the whole search: the file is read once, and every province sees the same version.
     IniReader reader(iniPath);
-    std::vector<std::string> keys;
     for (const std::string& province : provinces) {
-        reader.ListKeys(province, keys);
-        for (std::string& key : keys) {
-            EntryValue entry = SplitEntryValue(reader.ReadValue(province, key, ""));
+        reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
+            EntryValue entry = SplitEntryValue(value);
             if (RowQualifies(criteria, entry.areaCode, entry.postcode)) {
-                onRow({province, std::move(key), std::move(entry.areaCode), std::move(entry.postcode)});
+                onRow({province, std::string(key), std::move(entry.areaCode), std::move(entry.postcode)});
             }
-        }
+        });
     }
 }
 
@@ -35,12 +34,10 @@ std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
 
 void ListProvince(const std::string& province, const std::string& iniPath, const RowSink& onRow) {
     IniReader reader(iniPath);
-    std::vector<std::string> keys;
-    reader.ListKeys(province, keys);
-    for (std::string& key : keys) {
-        EntryValue entry = SplitEntryValue(reader.ReadValue(province, key, ""));
-        onRow({province, std::move(key), std::move(entry.areaCode), std::move(entry.postcode)});
-    }
+    reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
+        EntryValue entry = SplitEntryValue(value);
+        onRow({province, std::string(key), std::move(entry.areaCode), std::move(entry.postcode)});
+    });
 }
 
 std::vector<DirectoryRow> ListProvince(const std::string& province, const std::string& iniPath) {

@@ -25,8 +25,7 @@ std::string Gbk(const std::string& utf8) {
     char* outPtr = out.data();
     const bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
     iconv_close(cd);
-    if (!ok)
-        ADD_FAILURE() << "not convertible to GBK: " << utf8;
+    if (!ok) ADD_FAILURE() << "not convertible to GBK: " << utf8;
     out.resize(out.size() - outLeft);
     return out;
 }
@@ -43,8 +42,7 @@ std::vector<TableRow> ReadTable(const std::string& path) {
     while (std::getline(in, line)) {
         std::vector<std::string> fields;
         std::stringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, '\t');)
-            fields.push_back(cell);
+        for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
         fields.resize(6);
         rows.push_back({Gbk(fields[0]), Gbk(fields[1]), Gbk(fields[2]), fields[3], fields[4]});
     }
@@ -61,8 +59,7 @@ TEST(NationalDirectoryTest, ReadsBackAsExactlyTheTable) {
     std::map<std::string, std::vector<DirectoryRow>> expected;
     std::map<std::string, std::map<std::string, int>> nameCount;
     for (const TableRow& row : table) {
-        if (provinces.empty() || provinces.back() != row.province)
-            provinces.push_back(row.province);
+        if (provinces.empty() || provinces.back() != row.province) provinces.push_back(row.province);
         ++nameCount[row.province][row.county.empty() ? row.prefecture : row.county];
     }
     for (const TableRow& row : table) {
@@ -128,8 +125,7 @@ TEST(ConverterTest, RefusesRowsThatWouldNotReadBackNamingTheRow) {
     std::string manyProvinces, manyKeys;
     for (int i = 0; i < 128; ++i)
         manyProvinces += "province" + std::to_string(1000000 + i) + "\tA\t\t010\t100000\t\n";
-    for (int i = 0; i < 2000; ++i)
-        manyKeys += "p\tk" + std::to_string(1000000 + i) + "\t\t010\t100000\t\n";
+    for (int i = 0; i < 2000; ++i) manyKeys += "p\tk" + std::to_string(1000000 + i) + "\t\t010\t100000\t\n";
     const Case cases[] = {
         {"empty name", "p\t\t\t010\t100000\t\n", ":2: region is empty"},
         {"empty code", "p\tA\t\t\t100000\t\n", ":2: codes '' and '100000'"},

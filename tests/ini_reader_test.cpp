@@ -102,6 +102,14 @@ TEST_F(IniReaderTest, ListsKeysInFileOrderWithEveryOccurrence) {
     EXPECT_EQ(keys, (Keys{"b", "a", "", "B", "\xB1\xB1\xBE\xA9"}));
     reader.ListKeys("missing", keys);
     EXPECT_TRUE(keys.empty());
+
+    // The same names with the value each reads: a repeated name reads its first key.
+    std::vector<std::pair<std::string, std::string>> entries;
+    reader.ForEachEntry(
+        "s", [&](std::string_view name, std::string_view value) { entries.emplace_back(name, value); });
+    EXPECT_EQ(entries,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"b", "1"}, {"a", "2"}, {"", "empty name"}, {"B", "1"}, {"\xB1\xB1\xBE\xA9", "4"}}));
 }
 
 TEST_F(IniReaderTest, CutsValuesAndDefaultsTo2047Bytes) {
@@ -128,6 +136,9 @@ TEST_F(IniReaderTest, KeyListStopsAtTheFirstNameThatDoesNotFitWhole) {
     Keys keys;
     reader.ListKeys("s", keys);
     EXPECT_EQ(keys, expected);
+    Keys entries;
+    reader.ForEachEntry("s", [&](std::string_view name, std::string_view) { entries.emplace_back(name); });
+    EXPECT_EQ(entries, expected);
     // A name left off the list still reads.
     EXPECT_EQ(reader.ReadValue("s", "b", "<default>"), "1");
 }

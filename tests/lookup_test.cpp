@@ -29,7 +29,7 @@ TEST(FuzzyMatchTest, FindsTheTypedBytesAnywhereInTheField) {
         {"\xB1\xBE", "\xB1\xB1\xBE\xA9", true},  // 本 across the two characters of 北京
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.typed) + " in " + std::string(c.field));
+        SCOPED_TRACE(::testing::Message() << c.typed << " in " << c.field);
         EXPECT_EQ(FuzzyMatch(c.typed, c.field), c.expected);
     }
     EXPECT_FALSE(FuzzyMatch("010", "10")) << "arguments are typed text, then field";
@@ -46,7 +46,7 @@ TEST(CriterionMetTest, ExactComparesWholeBytesAndFuzzyFindsSubstrings) {
         {"010", " 010", false, true}, {"", "", false, false},      {" ", " ", true, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("'" + std::string(c.typed) + "' vs '" + std::string(c.field) + "'");
+        SCOPED_TRACE(::testing::Message() << "'" << c.typed << "' vs '" << c.field << "'");
         EXPECT_EQ(CriterionMet(c.typed, c.field, mmExact), c.exact);
         EXPECT_EQ(CriterionMet(c.typed, c.field, mmFuzzy), c.fuzzy);
     }
