@@ -1,0 +1,114 @@
+#include "ui/Unit2.h"
+
+#include <QDesktopServices>
+#include <QFont>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QUrl>
+#include <algorithm>
+
+#include "ui/click_label.h"
+#include "ui_Unit2.h"
+
+namespace {
+
+// Home pages of the two download sites. Label1 and Label5 both lead to the first.
+const QString kFirstSite = QStringLiteral("https://www.example.com");
+const QString kSecondSite = QStringLiteral("https://www.example.org");
+
+QFont SongFont(int pixelSize) {
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+// left = (screen width - window width) / 2 and top likewise, each rounded toward zero and never
+// negative, on the full primary screen (task bars and panels included). The window system adds its
+// frame, and tells us how thick it is, only once the window is up, so the rule is applied to the
+// client area; where there is no frame the two agree.
+void CentreOnPrimaryScreen(QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->geometry();
+    const QSize size = window->size();
+    const int left = std::max(0, (area.width() - size.width()) / 2);
+    const int top = std::max(0, (area.height() - size.height()) / 2);
+    window->setGeometry(QRect(area.topLeft() + QPoint(left, top), size));
+}
+
+// Asks the desktop to open link. Whether it could is of no concern here, and nothing that goes wrong on
+// the way may leave this function: the dialog has to stay open and usable.
+void OpenLink(const QString& link) noexcept {
+    try {
+        QDesktopServices::openUrl(QUrl(link));
+    } catch (...) {
+    }
+}
+
+QString MailLink(const QString& address) {
+    return QStringLiteral("mailto:") + address;
+}
+
+}  // namespace
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm2>()) {
+    ui->setupUi(this);
+    // A title bar with the close button (and window menu) only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+
+    // Qt Designer stores font sizes in points only; the dialog is laid out in pixels.
+    setFont(SongFont(14));
+    for (QLabel* label : {ui->Label3, ui->Label4}) {
+        label->setFont(SongFont(14));
+    }
+    for (QLabel* label : {ui->Label1, ui->Label2, ui->Label5}) {
+        label->setFont(SongFont(16));
+    }
+    // The stored sizes fit the original font; a label grows or shrinks to its text, keeping its place.
+    for (QLabel* label : {ui->Label1, ui->Label2, ui->Label3, ui->Label4, ui->Label5, ui->Label6}) {
+        label->adjustSize();
+    }
+
+    connect(ui->Label1, &TClickLabel::clicked, this, &TForm2::Label1Click);
+    connect(ui->Label2, &TClickLabel::clicked, this, &TForm2::Label2Click);
+    connect(ui->Label3, &TClickLabel::clicked, this, &TForm2::Label3Click);
+    connect(ui->Label4, &TClickLabel::clicked, this, &TForm2::Label4Click);
+    connect(ui->Label5, &TClickLabel::clicked, this, &TForm2::Label5Click);
+
+    CentreOnPrimaryScreen(this);
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    // QDialog would close on Esc; this dialog closes only through the window's close command.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TForm2::Label1Click() {
+    OpenLink(kFirstSite);
+}
+
+void TForm2::Label2Click() {
+    OpenLink(kSecondSite);
+}
+
+void TForm2::Label3Click() {
+    OpenLink(MailLink(ui->Label3->text()));
+}
+
+void TForm2::Label4Click() {
+    OpenLink(MailLink(ui->Label4->text()));
+}
+
+void TForm2::Label5Click() {
+    OpenLink(kFirstSite);
+}
