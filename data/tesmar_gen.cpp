@@ -49,7 +49,7 @@ struct CodeConvention {
     const char* description;
 };
 
-const CodeConvention& ConventionFor(const std::string& provinceUtf8) {
+const CodeConvention& ConventionFor(const std::string& provinceUtf8, const std::string& regionUtf8) {
     static const CodeConvention mainland{std::regex("0[1-9][0-9]{1,2}"), std::regex("[0-9]{6}"),
                                          "area code 0 and 2-3 digits, postcode 6 digits"};
     static const CodeConvention hongKong{std::regex("00852"), std::regex("999077"),
@@ -61,6 +61,9 @@ const CodeConvention& ConventionFor(const std::string& provinceUtf8) {
     if (provinceUtf8 == "香港特别行政区") return hongKong;
     if (provinceUtf8 == "澳门特别行政区") return macau;
     if (provinceUtf8 == "台湾") return taiwan;
+    // The mainland list counts Kinmen under 泉州市, but it is reached through Taiwan's telephone and
+    // postal systems.
+    if (provinceUtf8 == "福建省" && regionUtf8 == "金门县") return taiwan;
     return mainland;
 }
 
@@ -201,7 +204,7 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
         Fail(line, "county '" + county + "' does not follow the row of its prefecture '" + prefecture + "'");
     }
 
-    const CodeConvention& convention = ConventionFor(province);
+    const CodeConvention& convention = ConventionFor(province, region);
     if (!std::regex_match(fields[3], convention.areaCode) ||
         !std::regex_match(fields[4], convention.postcode)) {
         Fail(line, "codes '" + fields[3] + "' and '" + fields[4] + "' of '" + region +
