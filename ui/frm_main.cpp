@@ -1,0 +1,270 @@
+#include "ui/frm_main.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+#include <exception>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "directory/directory.h"
+#include "lookup/lookup.h"
+#include "ui/Unit2.h"
+#include "ui/byte_limit.h"
+#include "ui/form_style.h"
+#include "ui/gbk_text.h"
+#include "ui/song_font.h"
+#include "ui_frm_main.h"
+
+namespace {
+
+constexpr int kRootImage = 0;
+constexpr int kProvinceImage = 1;
+constexpr int kEntryImage = 2;
+
+// A province node keeps the GBK bytes of its name here; its text is only their display.
+constexpr int kProvinceBytesRole = Qt::UserRole;
+
+constexpr const char* kTitle = "Telvane";
+
+// One picture for every state: a selected node or item shows the same image as an unselected one.
+QIcon Picture(const QString& normal, const QString& disabled = QString()) {
+    const QPixmap pixmap(normal);
+    QIcon icon;
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
+    icon.addPixmap(pixmap, QIcon::Active);
+    if (!disabled.isEmpty()) icon.addPixmap(QPixmap(disabled), QIcon::Disabled);
+    return icon;
+}
+
+// The style is shared by every main window and must outlive their controls.
+QStyle* FormStyle() {
+    static QStyle* style = [] {
+        auto* created = new TFormStyle;
+        created->setParent(qApp);
+        return created;
+    }();
+    return style;
+}
+
+std::string ProvinceBytes(const QTreeWidgetItem* node) {
+    const QByteArray bytes = node->data(0, kProvinceBytesRole).toByteArray();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+using Items = std::vector<std::unique_ptr<QTreeWidgetItem>>;
+
+// A row of the list: the province with the entry picture, then region, area code and postcode.
+std::unique_ptr<QTreeWidgetItem> EntryItem(const telvane::DirectoryRow& row, const QIcon& image) {
+    auto item = std::make_unique<QTreeWidgetItem>();
+    item->setText(0, telvane::FromGbk(row.province));
+    item->setIcon(0, image);
+    item->setText(1, telvane::FromGbk(row.region));
+    item->setText(2, telvane::FromGbk(row.areaCode));
+    item->setText(3, telvane::FromGbk(row.postcode));
+    return item;
+}
+
+// Appends the items in one insertion: nothing is painted in between anyway, and a thousand single
+// insertions would each make the view recount its rows.
+void AppendItems(QTreeWidget* list, Items& items) {
+    QList<QTreeWidgetItem*> taken;
+    taken.reserve(static_cast<qsizetype>(items.size()));
+    for (auto& item : items) taken.append(item.release());
+    items.clear();
+    list->addTopLevelItems(taken);
+}
+
+void ShowMissingFileMessage() {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"),
+                    QStringLiteral("必须把tesmar.ini文件与主程序放在同一个目录下！"), QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+}
+
+void ShowNoCriteriaMessage(QWidget* window) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("查询"), QStringLiteral("至少必须指定一个查询参数!"),
+                    QMessageBox::Ok, window);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+}
+
+void ShowHandlerError(QWidget* window, const QString& message) {
+    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kTitle), message, QMessageBox::Ok, window);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : TForm1(telvane::ResolveIniPath(), parent) {}
+
+TForm1::TForm1(std::string iniPath, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), IniPath(std::move(iniPath)) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(490, 323);
+    move(192, 107);
+    setFont(telvane::SongFont(12));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/telvane.png")));
+    for (QWidget* control : findChildren<QWidget*>()) control->setStyle(FormStyle());
+
+    ImageList1 = {Picture(QStringLiteral(":/pictures/tree_root.png")),
+                  Picture(QStringLiteral(":/pictures/tree_province.png")),
+                  Picture(QStringLiteral(":/pictures/list_entry.png"))};
+
+    QHeaderView* header = ui->lview1->header();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    constexpr int kColumnWidths[] = {70, 82, 80, 104};
+    for (int column = 0; column < 4; ++column) ui->lview1->setColumnWidth(column, kColumnWidths[column]);
+
+    // The checked radio button is the Tab stop of the pair, as in a Windows group.
+    for (QRadioButton* radio : {ui->Rdojin, ui->Rdomo}) {
+        radio->setFocusPolicy(radio->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        connect(radio, &QRadioButton::toggled, radio,
+                [radio](bool checked) { radio->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus); });
+    }
+
+    ui->ledttel->setValidator(new TGbkByteLimit(8, ui->ledttel));
+    ui->ledtyou->setValidator(new TGbkByteLimit(10, ui->ledtyou));
+    ui->Btncha->setIcon(Picture(QStringLiteral(":/pictures/binoculars.png")));
+    ui->Btnresture->setIcon(
+        Picture(QStringLiteral(":/pictures/retry.png"), QStringLiteral(":/pictures/retry_disabled.png")));
+    ui->BitBtn1->setIcon(
+        Picture(QStringLiteral(":/pictures/help.png"), QStringLiteral(":/pictures/help_disabled.png")));
+
+    ui->tree1->viewport()->installEventFilter(this);
+    connect(ui->Btnresture, &QPushButton::clicked, this, [this] { Guarded(&TForm1::BtnrestureClick); });
+    connect(ui->Btncha, &QPushButton::clicked, this, [this] { Guarded(&TForm1::BtnchaClick); });
+    connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { Guarded(&TForm1::BitBtn1Click); });
+
+    Guarded(&TForm1::FormCreate);
+}
+
+TForm1::~TForm1() = default;
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != ui->tree1->viewport()) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // Only the primary button selects, as in the Windows tree: another button leaves the
+            // selection, and with it the province the next click lists, where it was.
+            if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return true;
+            treePressed_ = true;
+            break;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton) return true;
+            // The press has already moved the selection; the release only completes the click.
+            const bool click =
+                treePressed_ && ui->tree1->viewport()->rect().contains(mouse->position().toPoint());
+            treePressed_ = false;
+            if (click) Guarded(&TForm1::tree1Click);
+            break;
+        }
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::Guarded(void (TForm1::*handler)()) {
+    QString message;
+    try {
+        (this->*handler)();
+        return;
+    } catch (const std::bad_alloc&) {
+        message = QStringLiteral("Out of memory.");
+    } catch (const std::exception& error) {
+        message = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        message = QStringLiteral("Unknown error.");
+    }
+    try {
+        ShowHandlerError(this, message);
+    } catch (...) {
+        // Nothing is left to tell the user with.
+    }
+}
+
+void TForm1::FormCreate() {
+    if (!telvane::FileExists(IniPath)) {
+        ShowMissingFileMessage();
+        // Quits as soon as the event loop runs; the tree is still filled, from a file that is not there.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+
+    auto* root = new QTreeWidgetItem(ui->tree1, {QStringLiteral("中国")});
+    root->setIcon(0, ImageList1[kRootImage]);
+
+    telvane::IniReader reader(IniPath);
+    for (const std::string& name : telvane::ParseProvinceList(reader.ReadValue("lei", "sel", ""))) {
+        auto* province = new QTreeWidgetItem(root, {telvane::FromGbk(name)});
+        province->setIcon(0, ImageList1[kProvinceImage]);
+        province->setData(0, kProvinceBytesRole,
+                          QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    }
+}
+
+void TForm1::tree1Click() {
+    const QList<QTreeWidgetItem*> selected = ui->tree1->selectedItems();
+    if (selected.isEmpty()) return;
+    const QTreeWidgetItem* node = selected.first();
+    if (node == ui->tree1->topLevelItem(0)) return;
+
+    ui->lview1->clear();
+    Items items;
+    telvane::ListProvince(ProvinceBytes(node), IniPath, [&](telvane::DirectoryRow&& row) {
+        items.push_back(EntryItem(row, ImageList1[kEntryImage]));
+    });
+    AppendItems(ui->lview1, items);
+}
+
+void TForm1::BtnrestureClick() {
+    ui->ledttel->setText(QString());
+    ui->ledtyou->setText(QString());
+    ui->ledttel->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::BtnchaClick() {
+    // The validators keep the edits within GBK, so the encodings do not fail.
+    telvane::SearchCriteria criteria;
+    criteria.areaCode = telvane::ToGbk(ui->ledttel->text()).value_or(std::string());
+    criteria.postcode = telvane::ToGbk(ui->ledtyou->text()).value_or(std::string());
+    criteria.mode = ui->Rdojin->isChecked() ? telvane::mmExact : telvane::mmFuzzy;
+    if (telvane::FilledCount(criteria) == 0) {
+        ShowNoCriteriaMessage(this);
+        return;
+    }
+
+    ui->lview1->clear();
+    std::vector<std::string> provinces;
+    if (const QTreeWidgetItem* root = ui->tree1->topLevelItem(0)) {
+        for (int i = 0; i < root->childCount(); ++i) provinces.push_back(ProvinceBytes(root->child(i)));
+    }
+    Items items;
+    telvane::SearchDirectory(criteria, provinces, IniPath, [&](telvane::DirectoryRow&& row) {
+        items.push_back(EntryItem(row, ImageList1[kEntryImage]));
+    });
+    AppendItems(ui->lview1, items);
+}
+
+void TForm1::BitBtn1Click() {
+    TForm2 dialog(this);
+    dialog.exec();
+}

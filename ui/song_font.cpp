@@ -1,0 +1,28 @@
+#include "ui/song_font.h"
+
+#include <QStringList>
+
+namespace telvane {
+
+QFont SongFont(int pixelSize) {
+    static const bool substituted = [] {
+        QFont::insertSubstitutions(QStringLiteral("宋体"), {
+                                                               QStringLiteral("WenQuanYi Zen Hei Sharp"),
+                                                               QStringLiteral("WenQuanYi Zen Hei"),
+                                                               QStringLiteral("Noto Sans CJK SC"),
+                                                               QStringLiteral("Noto Serif CJK SC"),
+                                                               QStringLiteral("AR PL UMing CN"),
+                                                               QStringLiteral("Droid Sans Fallback"),
+                                                           });
+        return true;
+    }();
+    static_cast<void>(substituted);
+
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(pixelSize);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+}  // namespace telvane
