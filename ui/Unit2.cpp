@@ -1,7 +1,6 @@
 #include "ui/Unit2.h"
 
 #include <QDesktopServices>
-#include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -9,6 +8,7 @@
 #include <algorithm>
 
 #include "ui/click_label.h"
+#include "ui/song_font.h"
 #include "ui_Unit2.h"
 
 namespace {
@@ -16,12 +16,6 @@ namespace {
 // Home pages of the two download sites. Label1 and Label5 both lead to the first.
 const QString kFirstSite = QStringLiteral("https://www.example.com");
 const QString kSecondSite = QStringLiteral("https://www.example.org");
-
-QFont SongFont(int pixelSize) {
-    QFont font(QStringLiteral("宋体"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 // left = (screen width - window width) / 2 and top likewise, each rounded toward zero and never
 // negative, on the full primary screen (task bars and panels included). The window system adds its
@@ -61,12 +55,12 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
                    Qt::WindowCloseButtonHint);
 
     // Qt Designer stores font sizes in points only; the dialog is laid out in pixels.
-    setFont(SongFont(14));
+    setFont(telvane::SongFont(14));
     for (QLabel* label : {ui->Label3, ui->Label4}) {
-        label->setFont(SongFont(14));
+        label->setFont(telvane::SongFont(14));
     }
     for (QLabel* label : {ui->Label1, ui->Label2, ui->Label5}) {
-        label->setFont(SongFont(16));
+        label->setFont(telvane::SongFont(16));
     }
     // The stored sizes fit the original font; a label grows or shrinks to its text, keeping its place.
     for (QLabel* label : {ui->Label1, ui->Label2, ui->Label3, ui->Label4, ui->Label5, ui->Label6}) {
