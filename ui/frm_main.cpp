@@ -161,12 +161,16 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched != ui->tree1->viewport()) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            // Only the primary button selects, as in the Windows tree: another button leaves the
-            // selection, and with it the province the next click lists, where it was.
-            if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return true;
+        case QEvent::MouseButtonDblClick: {
+            // Only a primary-button press on a node moves the selection, as in the Windows tree:
+            // another button, or a press below the nodes (where Qt would clear the selection), leaves
+            // it, and with it the province the next click lists, where it was.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton) return true;
             treePressed_ = true;
+            if (!ui->tree1->indexAt(mouse->position().toPoint()).isValid()) return true;
             break;
+        }
         case QEvent::MouseButtonRelease: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() != Qt::LeftButton) return true;
