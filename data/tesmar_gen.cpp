@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -41,23 +40,39 @@ struct Failure {
     std::string message;
 };
 
+// A code: a fixed prefix, then between minDigits and maxDigits digits, the first of them not 0 when
+// leadingZero is false.
+struct CodeRule {
+    std::string_view prefix;
+    std::size_t minDigits, maxDigits;
+    bool leadingZero;
+
+    bool Matches(std::string_view code) const {
+        if (!code.starts_with(prefix)) return false;
+        const std::string_view digits = code.substr(prefix.size());
+        if (digits.size() < minDigits || digits.size() > maxDigits) return false;
+        if (!digits.empty() && !leadingZero && digits.front() == '0') return false;
+        return digits.find_first_not_of("0123456789") == std::string_view::npos;
+    }
+};
+
 // How the codes of one province are written. The mainland dials long-distance codes with their leading
 // 0 and has six-digit postcodes; Hong Kong, Macau and Taiwan are written as a mainland caller dials them,
 // with the postcodes described in data/README.md.
 struct CodeConvention {
-    std::regex areaCode, postcode;
+    CodeRule areaCode, postcode;
     const char* description;
 };
 
 const CodeConvention& ConventionFor(const std::string& provinceUtf8, const std::string& regionUtf8) {
-    static const CodeConvention mainland{std::regex("0[1-9][0-9]{1,2}"), std::regex("[0-9]{6}"),
-                                         "area code 0 and 2-3 digits, postcode 6 digits"};
-    static const CodeConvention hongKong{std::regex("00852"), std::regex("999077"),
-                                         "area code 00852, postcode 999077"};
-    static const CodeConvention macau{std::regex("00853"), std::regex("999078"),
-                                      "area code 00853, postcode 999078"};
-    static const CodeConvention taiwan{std::regex("00886[1-9][0-9]{0,2}"), std::regex("[0-9]{3}"),
-                                       "area code 00886 and 1-3 digits, postcode 3 digits"};
+    static const CodeConvention mainland{
+        {"0", 2, 3, false}, {"", 6, 6, true}, "area code 0 and 2-3 digits, postcode 6 digits"};
+    static const CodeConvention hongKong{
+        {"00852", 0, 0, true}, {"999077", 0, 0, true}, "area code 00852, postcode 999077"};
+    static const CodeConvention macau{
+        {"00853", 0, 0, true}, {"999078", 0, 0, true}, "area code 00853, postcode 999078"};
+    static const CodeConvention taiwan{
+        {"00886", 1, 3, false}, {"", 3, 3, true}, "area code 00886 and 1-3 digits, postcode 3 digits"};
     if (provinceUtf8 == "香港特别行政区") return hongKong;
     if (provinceUtf8 == "澳门特别行政区") return macau;
     if (provinceUtf8 == "台湾") return taiwan;
@@ -205,8 +220,7 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
     }
 
     const CodeConvention& convention = ConventionFor(province, region);
-    if (!std::regex_match(fields[3], convention.areaCode) ||
-        !std::regex_match(fields[4], convention.postcode)) {
+    if (!convention.areaCode.Matches(fields[3]) || !convention.postcode.Matches(fields[4])) {
         Fail(line, "codes '" + fields[3] + "' and '" + fields[4] + "' of '" + region +
                        "' do not fit the convention of " + province + " (" + convention.description + ")");
     }
