@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -83,27 +84,34 @@ void AppendItems(QTreeWidget* list, Items& items) {
     list->addTopLevelItems(taken);
 }
 
+// Shows box modally for the whole application; afterwards the window that was active before is
+// active again, whatever the window system does on its own.
+void ShowModal(QMessageBox& box) {
+    QPointer<QWidget> active = QApplication::activeWindow();
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    if (active) active->activateWindow();
+}
+
 void ShowMissingFileMessage() {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Information"),
                     QStringLiteral("必须把tesmar.ini文件与主程序放在同一个目录下！"), QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
-    box.exec();
+    ShowModal(box);
 }
 
 void ShowNoCriteriaMessage(QWidget* window) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("查询"), QStringLiteral("至少必须指定一个查询参数!"),
                     QMessageBox::Ok, window);
-    box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
-    box.exec();
+    ShowModal(box);
 }
 
 void ShowHandlerError(QWidget* window, const QString& message) {
     QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kTitle), message, QMessageBox::Ok, window);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    ShowModal(box);
 }
 
 }  // namespace

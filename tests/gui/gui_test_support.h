@@ -53,6 +53,18 @@ inline QList<QStringList> Rows(std::initializer_list<QStringList> rows) {
     return QList<QStringList>(rows);
 }
 
+// Types text key by key, as a keyboard or an input method would hand it over; QTest::keyClicks takes
+// ASCII only.
+inline void Type(QWidget* widget, const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(widget, c.toLatin1());
+        } else {
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
 // A click with the primary button (or another) on a node's label.
 inline void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(tree->viewport(), button, {}, tree->visualItemRect(node).center());

@@ -334,6 +334,7 @@ private slots:
         QCOMPARE(box.buttons, QStringList{"OK"});
         QVERIFY(box.okIsDefault);
         QVERIFY(box.okIsEscape);
+        QCOMPARE(box.modality, Qt::ApplicationModal);
         QCOMPARE(box.otherWindows, QStringList{});
 
         auto* tree = Find<QTreeWidget>(&window, "tree1");
