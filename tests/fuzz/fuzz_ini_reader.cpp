@@ -234,10 +234,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     if (same < keys.size()) {
                         FUZZ_CHECK(reader.ReadValue(section, probe, kNoValue) == entries[first + same].value);
                     } else if (listComplete) {
-                        FUZZ_CHECK(reader.ReadValue(section, probe, input) == cutDefault);
+                        FUZZ_CHECK(reader.ReadValue(section, probe, kNoValue) == kNoValue);
                     }
                 }
-                FUZZ_CHECK(reader.ReadValue(section, key + "=", input) == cutDefault);
+                FUZZ_CHECK(reader.ReadValue(section, key + "=", kNoValue) == kNoValue);
             }
             FUZZ_CHECK(reader.ReadValue(section, "=", input) == cutDefault);
             FUZZ_CHECK(reader.ReadValue(section + "\n", keys.empty() ? "" : keys.front(), input) ==
