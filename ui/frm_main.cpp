@@ -120,14 +120,19 @@ TForm1::TForm1(QWidget* parent) : TForm1(telvane::ResolveIniPath(), parent) {}
 
 TForm1::TForm1(std::string iniPath, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), IniPath(std::move(iniPath)) {
+    // The font comes first, so that the controls are laid out in it from the start.
+    setFont(telvane::SongFont(12));
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(490, 323);
     move(192, 107);
-    setFont(telvane::SongFont(12));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/telvane.png")));
-    for (QWidget* control : findChildren<QWidget*>()) control->setStyle(FormStyle());
+    // Only the controls the style changes get it: a new style makes a view lay itself out again.
+    for (QWidget* control : std::initializer_list<QWidget*>{ui->tree1, ui->GroupBox1, ui->Rdojin, ui->Rdomo,
+                                                            ui->Btncha, ui->Btnresture, ui->BitBtn1}) {
+        control->setStyle(FormStyle());
+    }
 
     ImageList1 = {Picture(QStringLiteral(":/pictures/tree_root.png")),
                   Picture(QStringLiteral(":/pictures/tree_province.png")),

@@ -10,7 +10,6 @@ QFont SongFont(int pixelSize) {
                                                                QStringLiteral("WenQuanYi Zen Hei Sharp"),
                                                                QStringLiteral("WenQuanYi Zen Hei"),
                                                                QStringLiteral("Noto Sans CJK SC"),
-                                                               QStringLiteral("Noto Serif CJK SC"),
                                                                QStringLiteral("AR PL UMing CN"),
                                                                QStringLiteral("Droid Sans Fallback"),
                                                            });
@@ -22,6 +21,9 @@ QFont SongFont(int pixelSize) {
     font.setPixelSize(pixelSize);
     font.setWeight(QFont::Normal);
     font.setItalic(false);
+    // Drawn without antialiasing, the font's hand-made bitmaps are used where it has them, as 宋体's are
+    // on Windows at these sizes.
+    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 

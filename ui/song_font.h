@@ -5,14 +5,15 @@
 
 namespace telvane {
 
-// "宋体" at a character height of pixelSize pixels, regular.
+// "宋体" (SimSun) at a character height of pixelSize pixels, regular, drawn without antialiasing.
 //
-// The first call tells Qt where to look when no font of that name is installed: the CJK fonts of
-// Debian's font packages, best first. "WenQuanYi Zen Hei Sharp" (fonts-wqy-zenhei, which the README
+// The font is asked for by that name, so a real 宋体 is used where one is installed. Linux desktops
+// rarely have it: for them the first call tells Qt which fonts stand in for it, the CJK fonts of
+// Debian's packages, best first. "WenQuanYi Zen Hei Sharp" (fonts-wqy-zenhei, which the README
 // installs) comes first because, like 宋体, it is exactly 12 pixels high at 12 pixels and carries
-// hand-tuned bitmaps at that size; without the substitution fontconfig would answer with a Latin
-// font (DejaVu Sans, 16 pixels high) and borrow the Chinese characters from elsewhere. A real 宋体
-// installed on the system is still used first.
+// hand-made bitmaps from 12 to 16 pixels, which an unantialiased font is drawn with. Left to itself,
+// fontconfig would answer with a Latin font (DejaVu Sans, 16 pixels high) and borrow the Chinese
+// characters from elsewhere.
 QFont SongFont(int pixelSize);
 
 }  // namespace telvane
