@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "ui/song_font.h"
+
 namespace {
 
 // The radio button of the Windows controls: a 13-pixel circle, 4 pixels before its text.
@@ -105,4 +107,12 @@ QRect TFormStyle::subControlRect(ComplexControl control, const QStyleOptionCompl
                                  SubControl subControl, const QWidget* widget) const {
     if (control == CC_GroupBox) return QCommonStyle::subControlRect(control, option, subControl, widget);
     return QProxyStyle::subControlRect(control, option, subControl, widget);
+}
+
+// A box as high as the font holds its line exactly, so Qt does not clip the text to it, and the
+// lowered ink stays inside; in a taller box the ink is merely better centred.
+void TFormStyle::drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette,
+                              bool enabled, const QString& text, QPalette::ColorRole textRole) const {
+    const QRect lowered = rect.translated(0, telvane::InkAboveAscent(painter->font(), text));
+    QProxyStyle::drawItemText(painter, lowered, flags, palette, enabled, text, textRole);
 }

@@ -11,6 +11,8 @@
 // - a push button draws its icon and text as one group centred on the button, with the gap between
 //   them taken from the button's "iconSpacing" property (4 when unset);
 // - a group box draws its title on its frame line, and the frame as a flat line;
+// - captions sit lower by as much as their ink rises above the font's ascent (see InkAboveAscent),
+//   so that a label exactly as high as the font shows its text whole;
 // - trees draw dotted connecting lines and plus/minus expand buttons.
 class TFormStyle : public QProxyStyle {
     Q_OBJECT
@@ -32,6 +34,8 @@ public:
                             const QWidget* widget = nullptr) const override;
     QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl subControl,
                          const QWidget* widget = nullptr) const override;
+    void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette, bool enabled,
+                      const QString& text, QPalette::ColorRole textRole = QPalette::NoRole) const override;
 
 private:
     std::unique_ptr<QStyle> treeLines_;

@@ -129,14 +129,19 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
     move(192, 107);
     setWindowIcon(QIcon(QStringLiteral(":/pictures/telvane.png")));
     // Only the controls the style changes get it: a new style makes a view lay itself out again.
-    for (QWidget* control : std::initializer_list<QWidget*>{ui->tree1, ui->GroupBox1, ui->Rdojin, ui->Rdomo,
-                                                            ui->Btncha, ui->Btnresture, ui->BitBtn1}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{ui->tree1, ui->GroupBox1, ui->Rdojin, ui->Rdomo, ui->ledttelLabel,
+                                         ui->ledtyouLabel, ui->Btncha, ui->Btnresture, ui->BitBtn1}) {
         control->setStyle(FormStyle());
     }
 
     ImageList1 = {Picture(QStringLiteral(":/pictures/tree_root.png")),
                   Picture(QStringLiteral(":/pictures/tree_province.png")),
                   Picture(QStringLiteral(":/pictures/list_entry.png"))};
+
+    // Like the Windows tree, the province tree shows long names whole and scrolls sideways for them.
+    ui->tree1->header()->setStretchLastSection(false);
+    ui->tree1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     QHeaderView* header = ui->lview1->header();
     header->setSectionsClickable(false);

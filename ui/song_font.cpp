@@ -1,6 +1,8 @@
 #include "ui/song_font.h"
 
+#include <QFontMetrics>
 #include <QStringList>
+#include <algorithm>
 
 namespace telvane {
 
@@ -25,6 +27,11 @@ QFont SongFont(int pixelSize) {
     // on Windows at these sizes.
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
+}
+
+int InkAboveAscent(const QFont& font, const QString& text) {
+    const QFontMetrics metrics(font);
+    return std::max(0, -metrics.tightBoundingRect(text).top() - metrics.ascent());
 }
 
 }  // namespace telvane

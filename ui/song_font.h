@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFont>
+#include <QString>
 
 namespace telvane {
 
@@ -15,5 +16,11 @@ namespace telvane {
 // fontconfig would answer with a Latin font (DejaVu Sans, 16 pixels high) and borrow the Chinese
 // characters from elsewhere.
 QFont SongFont(int pixelSize);
+
+// How many pixels the ink of text, drawn in font, reaches above the font's ascent; 0 when it stays
+// below. The stand-in for 宋体 draws its Chinese characters a pixel or two higher than its ascent says
+// (宋体's ascent is 10 at 12 pixels, WenQuanYi Zen Hei Sharp's 9), so text in a box exactly as high as
+// the font must sit that much lower to show whole.
+int InkAboveAscent(const QFont& font, const QString& text);
 
 }  // namespace telvane

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -35,6 +36,28 @@ QImage Image(const QIcon& icon, QIcon::Mode mode, int size) {
 
 QImage Picture(const char* file) {
     return QImage(QStringLiteral(":/pictures/") + QLatin1String(file)).convertToFormat(QImage::Format_ARGB32);
+}
+
+// Pixels of text colour: dark enough to leave out frame lines and shading.
+int Ink(const QImage& image) {
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 80 ? 1 : 0;
+    }
+    return ink;
+}
+
+// The ink of text drawn whole, with room all round.
+int InkOf(const QString& text, const QFont& font) {
+    const QFontMetrics metrics(font);
+    QImage image(metrics.horizontalAdvance(text) + 40, metrics.height() + 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(20, 20 + metrics.ascent()), text);
+    painter.end();
+    return Ink(image);
 }
 
 QStringList ChildTexts(QTreeWidgetItem* node) {
@@ -166,6 +189,35 @@ private slots:
                  qPrintable(QStringLiteral("%1 > %2").arg(metrics.height()).arg(room.height())));
     }
 
+    void textsAreDrawnWhole_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"ledttelLabel", "ledtyouLabel", "GroupBox1", "Rdojin", "Rdomo"}) {
+            QTest::newRow(name) << QString::fromLatin1(name);
+        }
+    }
+
+    // Every pixel of each caption shows: none is cut at the edges of its control, whose height is
+    // the font's.
+    void textsAreDrawnWhole() {
+        QFETCH(QString, name);
+        TForm1 window(ini_);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* control = Find<QWidget>(&window, qPrintable(name));
+        QRect area = control->rect();
+        if (auto* radio = qobject_cast<QRadioButton*>(control)) {
+            QStyleOptionButton option;
+            option.initFrom(radio);
+            area = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+        } else if (qobject_cast<QGroupBox*>(control)) {
+            // The title, left of and above the controls inside.
+            const QFontMetrics metrics(control->font());
+            area = QRect(0, 0, 16 + metrics.horizontalAdvance(TextOf(control)), metrics.height() + 2);
+        }
+        const QString text = TextOf(control);
+        QCOMPARE(Ink(control->grab(area).toImage()), InkOf(text, control->font()));
+    }
+
     void views() {
         TForm1 window(ini_);
         auto* tree = Find<QTreeWidget>(&window, "tree1");
@@ -272,8 +324,9 @@ private slots:
             << gbk(u"[lei]\nsel=south,north,east,\n") << QStringList{"south", "north", "east"};
         QTest::newRow("an empty name")
             << gbk(u"[lei]\nsel=north,,south,\n") << QStringList{"north", "", "south"};
-        QTest::newRow("chinese names") << gbk(u"[lei]\nsel=北京,河北省,\n")
-                                       << QStringList{QStringLiteral("北京"), QStringLiteral("河北省")};
+        QTest::newRow("chinese names")
+            << gbk(u"[lei]\nsel=北京,新疆维吾尔自治区,\n")
+            << QStringList{QStringLiteral("北京"), QStringLiteral("新疆维吾尔自治区")};
         QTest::newRow("a byte GBK lacks") << QByteArray(
                                                  "[lei]\nsel=a\xFF"
                                                  "b,\n")
@@ -299,6 +352,17 @@ private slots:
         QTreeWidgetItem* root = tree->topLevelItem(0);
         QCOMPARE(root->text(0), QStringLiteral("中国"));
         QCOMPARE(ChildTexts(root), provinces);
+        // Long names show whole: the tree scrolls sideways rather than cut them.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        root->setExpanded(true);
+        const QFontMetrics metrics(tree->font());
+        for (int i = 0; i < root->childCount(); ++i) {
+            QTreeWidgetItem* node = root->child(i);
+            const int needed = tree->visualItemRect(node).left() + tree->iconSize().width() +
+                               metrics.horizontalAdvance(node->text(0));
+            QVERIFY2(needed <= tree->columnWidth(0), qPrintable(node->text(0)));
+        }
         for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected}) {
             QCOMPARE(Image(root->icon(0), mode, 16), Picture("tree_root.png"));
             for (int i = 0; i < root->childCount(); ++i) {
