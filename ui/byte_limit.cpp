@@ -19,6 +19,16 @@ TGbkByteLimit::TGbkByteLimit(std::size_t maxBytes, QObject* parent)
 TGbkByteLimit::~TGbkByteLimit() = default;
 
 QValidator::State TGbkByteLimit::validate(QString& input, int& pos) const {
+    // Qt calls this from inside its key and paste handling, where nothing may be thrown: a change
+    // that cannot be checked (out of memory) is refused.
+    try {
+        return Limit(input, pos);
+    } catch (...) {
+        return Invalid;
+    }
+}
+
+QValidator::State TGbkByteLimit::Limit(QString& input, int& pos) const {
     const std::optional<std::size_t> length = telvane::GbkLength(input);
     if (!length) return Invalid;
     if (*length <= maxBytes_) return Acceptable;

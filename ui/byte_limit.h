@@ -20,5 +20,7 @@ public:
     State validate(QString& input, int& pos) const override;
 
 private:
+    State Limit(QString& input, int& pos) const;
+
     std::size_t maxBytes_;
 };
