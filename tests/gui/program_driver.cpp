@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
+#include <memory>
 
 namespace {
 
@@ -134,10 +135,10 @@ private:
     int step_ = 0;
 };
 
+// The timer, and with it the driver, lives as long as the application.
 void StartDriver() {
-    auto* driver = new Driver;
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [driver] { driver->Tick(); });
+    auto* timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, [driver = std::make_shared<Driver>()] { driver->Tick(); });
     timer->start(20);
 }
 
