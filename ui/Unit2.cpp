@@ -63,7 +63,9 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
         label->setFont(telvane::SongFont(16));
     }
     // The stored sizes fit the original font; a label grows or shrinks to its text, keeping its place.
+    // The stand-in font draws above its ascent, so the text sits that much lower to show whole.
     for (QLabel* label : {ui->Label1, ui->Label2, ui->Label3, ui->Label4, ui->Label5, ui->Label6}) {
+        label->setContentsMargins(0, telvane::InkAboveAscent(label->font(), label->text()), 0, 0);
         label->adjustSize();
     }
 

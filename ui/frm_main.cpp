@@ -36,13 +36,19 @@ constexpr int kProvinceBytesRole = Qt::UserRole;
 constexpr const char* kTitle = "Telvane";
 
 // One picture for every state: a selected node or item shows the same image as an unselected one.
+// Each picture also comes doubled pixel for pixel, for screens at twice the density: Qt would
+// otherwise scale it up smoothly, and the pixel drawing would blur.
 QIcon Picture(const QString& normal, const QString& disabled = QString()) {
-    const QPixmap pixmap(normal);
     QIcon icon;
-    icon.addPixmap(pixmap, QIcon::Normal);
-    icon.addPixmap(pixmap, QIcon::Selected);
-    icon.addPixmap(pixmap, QIcon::Active);
-    if (!disabled.isEmpty()) icon.addPixmap(QPixmap(disabled), QIcon::Disabled);
+    auto add = [&icon](const QPixmap& pixmap, QIcon::Mode mode) {
+        icon.addPixmap(pixmap, mode);
+        QPixmap doubled = pixmap.scaled(pixmap.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        doubled.setDevicePixelRatio(2.0);
+        icon.addPixmap(doubled, mode);
+    };
+    const QPixmap pixmap(normal);
+    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected, QIcon::Active}) add(pixmap, mode);
+    if (!disabled.isEmpty()) add(QPixmap(disabled), QIcon::Disabled);
     return icon;
 }
 

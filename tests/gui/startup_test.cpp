@@ -269,6 +269,13 @@ private slots:
         auto* button = Find<QPushButton>(&window, qPrintable(name));
         QCOMPARE(button->iconSize(), QSize(size, size));
         QCOMPARE(Image(button->icon(), QIcon::Normal, size), Picture(qPrintable(picture)));
+        // At twice the density the picture is doubled pixel for pixel, not smoothed.
+        QImage doubled = Picture(qPrintable(picture))
+                             .scaled(2 * size, 2 * size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        doubled.setDevicePixelRatio(2.0);
+        QCOMPARE(
+            button->icon().pixmap(QSize(size, size), 2.0).toImage().convertToFormat(QImage::Format_ARGB32),
+            doubled);
         QVERIFY(!button->isDefault());
         QVERIFY(!button->autoDefault());
     }
