@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <unordered_map>
 
 #include "directory.h"
@@ -35,6 +36,9 @@ std::string ReadWholeFile(const std::string& path) {
     if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return {};
+    // Closed on every way out, a failed allocation included.
+    const std::unique_ptr<const int, void (*)(const int*)> closer(&fd,
+                                                                  [](const int* open) { ::close(*open); });
     std::string bytes;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
         static_cast<std::uint64_t>(info.st_size) <= kMaxFileBytes) {
@@ -59,7 +63,6 @@ std::string ReadWholeFile(const std::string& path) {
         if (failed) filled = 0;
         bytes.resize(filled);
     }
-    ::close(fd);
     return bytes;
 }
 
@@ -236,9 +239,11 @@ IniReader::~IniReader() = default;
 
 IniReader::Parsed& IniReader::Load() {
     if (!parsed_) {
-        parsed_ = std::make_unique<Parsed>();
-        parsed_->text = FileTextAsGbk(ReadWholeFile(path_));
-        parsed_->Parse();
+        // Kept only once complete, so a reading cut short by a failure is never half used.
+        auto parsed = std::make_unique<Parsed>();
+        parsed->text = FileTextAsGbk(ReadWholeFile(path_));
+        parsed->Parse();
+        parsed_ = std::move(parsed);
     }
     return *parsed_;
 }
