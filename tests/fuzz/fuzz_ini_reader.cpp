@@ -15,7 +15,8 @@
 //   kMaxValueBytes;
 // - a key name holding '=' and a section name holding a line end read as the default, cut to
 //   kMaxValueBytes, and such a section lists no keys.
-// Reading leaves the file and its folder as they were.
+// The file's text is never longer than its bytes, and without a byte-order mark it is the bytes. Reading
+// leaves the file and its folder as they were.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>

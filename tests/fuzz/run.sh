@@ -18,6 +18,13 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=cl
 cmake --build "$build" -j"$(nproc)" --target fuzzers
 
 mkdir -p "$build/artifacts" "$build/logs"
+# The INI target writes each input to a file in a folder of its own, which a crash leaves behind: keep
+# them all in one folder, in memory where there is /dev/shm, and remove it at the end.
+shm=/dev/shm
+[ -d "$shm" ] || shm=${TMPDIR:-/tmp}
+TMPDIR=$(mktemp -d "$shm/telvane-fuzz-run.XXXXXX")
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 failed=()
 for target in "${targets[@]}"; do
     corpus="$build/corpus/$target"
