@@ -3,9 +3,12 @@
 //
 // From a timer inside the program it answers every message box with Enter and, once the main window
 // has been up for a moment, expands the tree, clicks the first province, types the area code 010,
-// presses the search button and closes the window. What it sees goes to the file named by
-// TELVANE_DRIVER_REPORT, one fact a line, fields separated by tabs; a backslash and every character
-// below U+0020 (a NUL or a tab inside a name) are written as \\ and \xHH, so any name stays on its line.
+// presses the search button and closes the window. TELVANE_DRIVER_AREA gives another area code to
+// type, and TELVANE_DRIVER_FUZZY=1 checks fuzzy matching first (the memory benchmark uses both).
+//
+// What it sees goes to the file named by TELVANE_DRIVER_REPORT, one fact a line, fields separated by
+// tabs. Every character below U+0020 (a NUL or a tab inside a name) is written as \xHH and a
+// backslash as two, so any name stays on its line.
 //
 // With TELVANE_DRIVER_CHANGE set to "delete", "directory" or "unreadable" the driver also changes the
 // data file beside the program while the program runs: it deletes it, replaces it by an empty
@@ -23,6 +26,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
@@ -166,9 +170,13 @@ public:
             case 2: {
                 ReportList(QStringLiteral("listing"), list);
                 if (changeBefore_ == QLatin1String("search")) ChangeDataFile(change_);
+                if (fuzzy_) {
+                    auto* radio = window->findChild<QRadioButton*>(QStringLiteral("Rdomo"));
+                    Click(radio, radio->rect().center());
+                }
                 auto* edit = window->findChild<QLineEdit*>(QStringLiteral("ledttel"));
                 Click(edit, edit->rect().center());
-                for (QChar c : QStringLiteral("010")) Key(edit, Qt::Key(c.unicode()), QString(c));
+                for (QChar c : area_) Key(edit, Qt::Key(c.unicode()), QString(c));
                 auto* search = window->findChild<QPushButton*>(QStringLiteral("Btncha"));
                 Click(search, search->rect().center());
                 break;
@@ -186,6 +194,8 @@ public:
 private:
     const QString change_ = qEnvironmentVariable("TELVANE_DRIVER_CHANGE");
     const QString changeBefore_ = qEnvironmentVariable("TELVANE_DRIVER_CHANGE_BEFORE");
+    const QString area_ = qEnvironmentVariable("TELVANE_DRIVER_AREA", QStringLiteral("010"));
+    const bool fuzzy_ = qEnvironmentVariable("TELVANE_DRIVER_FUZZY") == QLatin1String("1");
     QPointer<QMessageBox> lastBox_;
     int ticks_ = 0;
     int step_ = 0;

@@ -397,13 +397,15 @@ private slots:
             QTest::newRow("100,000 sections") << Bytes(file) << shows << false;
         }
         {
-            // Names of 7 bytes: 2,047 of them and their terminators fill the 16,384-byte key list.
+            // 2,047 names of 7 bytes and their terminators, then one name of 6 bytes, fill the
+            // 16,384-byte key list to its last byte; the names after them are left out.
+            const auto name = [](int i) { return i == 2047 ? QStringLiteral("k02047") : "k" + Digits(i, 6); };
             std::string file = Gbk(QStringLiteral("[lei]\nsel=北京,\n[北京]\n"));
             for (int i = 0; i < 100000; ++i)
-                file += "k" + Digits(i, 6).toStdString() + "=010-" + Digits(i, 6).toStdString() + "\n";
+                file += name(i).toStdString() + "=010-" + Digits(i, 6).toStdString() + "\n";
             Shows shows{false, {"北京"}, {}, {}};
-            for (int i = 0; i < 2047; ++i)
-                shows.listing << QStringList{"北京", "k" + Digits(i, 6), "010", Digits(i, 6)};
+            for (int i = 0; i <= 2047; ++i)
+                shows.listing << QStringList{"北京", name(i), "010", Digits(i, 6)};
             shows.search = shows.listing;
             QTest::newRow("one section with 100,000 keys") << Bytes(file) << shows << false;
         }
