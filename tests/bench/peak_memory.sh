@@ -8,8 +8,8 @@
 # Each case runs twice over:
 # - start-up: the program ends once its window has been painted (paint_probe);
 # - session: the hostile-file driver clicks the first province, then searches fuzzily for the area
-#   code 0, which in the national directory matches nearly every entry, then closes the window.
-# Prints the median of RUNS runs (default 3) of each, in MiB, with the median wall time of a session.
+#   code 0, which every entry of the national directory matches, then closes the window.
+# Prints the median of RUNS runs (default 3) of each, in MiB, and the median wall time.
 set -eu
 
 build=${1:-build}
