@@ -96,4 +96,11 @@ struct EntryValue {
 // is the whole value. Nothing is trimmed or checked.
 EntryValue SplitEntryValue(std::string_view value);
 
+// SplitEntryValue without copying: views into value.
+struct EntryView {
+    std::string_view areaCode;
+    std::string_view postcode;
+};
+EntryView SplitEntryView(std::string_view value);
+
 }  // namespace telvane

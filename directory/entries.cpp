@@ -12,10 +12,15 @@ std::vector<std::string> ParseProvinceList(std::string_view list) {
     return names;
 }
 
-EntryValue SplitEntryValue(std::string_view value) {
+EntryView SplitEntryView(std::string_view value) {
     const std::size_t hyphen = value.find('-');
-    if (hyphen == std::string_view::npos) return {std::string(), std::string(value)};
-    return {std::string(value.substr(0, hyphen)), std::string(value.substr(hyphen + 1))};
+    if (hyphen == std::string_view::npos) return {std::string_view(), value};
+    return {value.substr(0, hyphen), value.substr(hyphen + 1)};
+}
+
+EntryValue SplitEntryValue(std::string_view value) {
+    const EntryView view = SplitEntryView(value);
+    return {std::string(view.areaCode), std::string(view.postcode)};
 }
 
 }  // namespace telvane

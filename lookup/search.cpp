@@ -4,44 +4,71 @@
 namespace telvane {
 namespace {
 
-std::vector<DirectoryRow> Collect(const std::function<void(const RowSink&)>& produce) {
-    std::vector<DirectoryRow> rows;
-    produce([&rows](DirectoryRow&& row) { rows.push_back(std::move(row)); });
-    return rows;
-}
-
-}  // namespace
-
-void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
-                     const std::string& iniPath, const RowSink& onRow) {
+// The search and the listing, handing each row's parts to emit(province, region, areaCode, postcode)
+// as views; only what is kept is copied.
+template <typename Emit>
+void Search(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+            const std::string& iniPath, Emit emit) {
     // One reader for the whole search: the file is read once, and every province sees the same version.
     IniReader reader(iniPath);
     for (const std::string& province : provinces) {
         reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
-            EntryValue entry = SplitEntryValue(value);
+            const EntryView entry = SplitEntryView(value);
             if (RowQualifies(criteria, entry.areaCode, entry.postcode)) {
-                onRow({province, std::string(key), std::move(entry.areaCode), std::move(entry.postcode)});
+                emit(province, key, entry.areaCode, entry.postcode);
             }
         });
     }
 }
 
-std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
-                                          const std::vector<std::string>& provinces,
-                                          const std::string& iniPath) {
-    return Collect([&](const RowSink& sink) { SearchDirectory(criteria, provinces, iniPath, sink); });
-}
-
-void ListProvince(const std::string& province, const std::string& iniPath, const RowSink& onRow) {
+template <typename Emit>
+void List(const std::string& province, const std::string& iniPath, Emit emit) {
     IniReader reader(iniPath);
     reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
-        EntryValue entry = SplitEntryValue(value);
-        onRow({province, std::string(key), std::move(entry.areaCode), std::move(entry.postcode)});
+        const EntryView entry = SplitEntryView(value);
+        emit(province, key, entry.areaCode, entry.postcode);
     });
 }
 
+struct ToSink {
+    const RowSink& onRow;
+    void operator()(const std::string& province, std::string_view region, std::string_view areaCode,
+                    std::string_view postcode) const {
+        onRow({province, std::string(region), std::string(areaCode), std::string(postcode)});
+    }
+};
+
+struct ToRows {
+    std::vector<DirectoryRow>& rows;
+    void operator()(const std::string& province, std::string_view region, std::string_view areaCode,
+                    std::string_view postcode) const {
+        rows.emplace_back(province, std::string(region), std::string(areaCode), std::string(postcode));
+    }
+};
+
+}  // namespace
+
+void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+                     const std::string& iniPath, const RowSink& onRow) {
+    Search(criteria, provinces, iniPath, ToSink{onRow});
+}
+
+std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
+                                          const std::vector<std::string>& provinces,
+                                          const std::string& iniPath) {
+    std::vector<DirectoryRow> rows;
+    Search(criteria, provinces, iniPath, ToRows{rows});
+    return rows;
+}
+
+void ListProvince(const std::string& province, const std::string& iniPath, const RowSink& onRow) {
+    List(province, iniPath, ToSink{onRow});
+}
+
 std::vector<DirectoryRow> ListProvince(const std::string& province, const std::string& iniPath) {
-    return Collect([&](const RowSink& sink) { ListProvince(province, iniPath, sink); });
+    std::vector<DirectoryRow> rows;
+    List(province, iniPath, ToRows{rows});
+    return rows;
 }
 
 }  // namespace telvane
