@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTest>
 #include <filesystem>
@@ -205,17 +206,19 @@ struct Run {
 };
 
 // A scratch folder with a copy of the program in bin/ (beside it the data file), a working directory
-// elsewhere/ and the driver's report in out/.
+// elsewhere/, and in out/ a copy of the driver and its report. Everything the program needs lies in
+// here, so that an unprivileged user can run it whatever the permissions of the build folder.
 class ProgramFolder {
 public:
     ProgramFolder() {
         fs::create_directory(bin());
         fs::create_directory(elsewhere());
-        fs::create_directory(dir_.path() / "out");
+        fs::create_directory(out());
         fs::copy_file(TELVANE_PROGRAM, bin() / "telvane");
-        // An unprivileged user runs the program from here and writes the report.
+        fs::copy_file(TELVANE_DRIVER, out() / "driver.so");
+        // The unprivileged user writes the report.
         fs::permissions(dir_.path(), fs::perms(0755));
-        fs::permissions(dir_.path() / "out", fs::perms(0777));
+        fs::permissions(out(), fs::perms(0777));
     }
 
     fs::path ini() const { return bin() / "tesmar.ini"; }
@@ -250,19 +253,29 @@ public:
 
     // Runs the program until it ends, ten seconds at most, as user when one is given.
     Run Start(const QStringList& settings, std::optional<User> user) const {
-        const QString report = QString::fromStdString((dir_.path() / "out" / "report.txt").string());
+        const QString report = QString::fromStdString((out() / "report.txt").string());
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("LD_PRELOAD", TELVANE_DRIVER);
+        environment.insert("LD_PRELOAD", QString::fromStdString((out() / "driver.so").string()));
         environment.insert("TELVANE_DRIVER_REPORT", report);
         // A sanitizer build wants its runtime first; the driver comes first here, and that is fine.
         environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
         for (const QString& setting : settings)
             environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
         if (user) {
-            // Root's runtime folder is not nobody's.
+            // Root's runtime folder is not nobody's, and a leak checker's suppressions may lie where
+            // nobody cannot read them.
             environment.remove("XDG_RUNTIME_DIR");
+            QString leakOptions = environment.value("LSAN_OPTIONS");
+            static const QRegularExpression suppressions(QStringLiteral("suppressions=([^:]*)"));
+            if (const QRegularExpressionMatch found = suppressions.match(leakOptions); found.hasMatch()) {
+                const fs::path copy = out() / "lsan.supp";
+                fs::copy_file(found.captured(1).toStdString(), copy, fs::copy_options::overwrite_existing);
+                leakOptions.replace(found.capturedStart(1), found.capturedLength(1),
+                                    QString::fromStdString(copy.string()));
+                environment.insert("LSAN_OPTIONS", leakOptions);
+            }
             process.setChildProcessModifier([user] {
                 if (::setgroups(0, nullptr) != 0 || ::setgid(user->gid) != 0 || ::setuid(user->uid) != 0)
                     ::_exit(kNoUserSwitch);
@@ -288,6 +301,7 @@ public:
 private:
     fs::path bin() const { return dir_.path() / "bin"; }
     fs::path elsewhere() const { return dir_.path() / "elsewhere"; }
+    fs::path out() const { return dir_.path() / "out"; }
 
     TempDir dir_;
 };
