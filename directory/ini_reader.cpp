@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "directory.h"
@@ -70,44 +71,100 @@ std::string ReadWholeFile(const std::string& path) {
 // linear probing; the first name inserted wins.
 class FoldedIndex {
 public:
-    // Indexes the names nameOf(0) .. nameOf(count - 1). When firstOf is given, it receives for each
-    // name the index of the first name equal to it (its own index for a first occurrence).
+    // Adds record i under its name unless an equal name is there already; gives the record that holds
+    // the name afterwards.
     template <typename NameOf>
-    void Build(std::uint32_t count, NameOf nameOf, std::vector<std::uint32_t>* firstOf = nullptr) {
-        std::size_t capacity = 8;
-        while (capacity < std::size_t{count} * 2) capacity *= 2;
-        slots_.assign(capacity, kEmpty);
-        if (firstOf) firstOf->resize(count);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::string_view name = nameOf(i);
-            std::size_t slot = gbk::HashFolded(name) & (capacity - 1);
-            while (slots_[slot] != kEmpty && !gbk::EqualFolded(nameOf(slots_[slot]), name)) {
-                slot = (slot + 1) & (capacity - 1);
-            }
-            if (slots_[slot] == kEmpty) slots_[slot] = i;
-            if (firstOf) (*firstOf)[i] = slots_[slot];
+    std::uint32_t Insert(std::uint32_t i, NameOf nameOf) {
+        if ((count_ + 1) * 2 > slots_.size()) Grow(nameOf);
+        const std::size_t slot = SlotFor(nameOf(i), nameOf);
+        if (slots_[slot] == kEmpty) {
+            slots_[slot] = i;
+            ++count_;
         }
+        return slots_[slot];
     }
 
     template <typename NameOf>
     std::uint32_t Find(std::string_view name, NameOf nameOf) const {
-        if (slots_.empty()) return kEmpty;
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t slot = gbk::HashFolded(name) & mask; slots_[slot] != kEmpty;
-             slot = (slot + 1) & mask) {
-            if (gbk::EqualFolded(nameOf(slots_[slot]), name)) return slots_[slot];
-        }
-        return kEmpty;
+        return slots_.empty() ? kEmpty : slots_[SlotFor(name, nameOf)];
     }
 
     static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
 
 private:
+    // The slot holding name, or the empty slot where it would go.
+    template <typename NameOf>
+    std::size_t SlotFor(std::string_view name, NameOf nameOf) const {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t slot = gbk::HashFolded(name) & mask;
+        while (slots_[slot] != kEmpty && !gbk::EqualFolded(nameOf(slots_[slot]), name))
+            slot = (slot + 1) & mask;
+        return slot;
+    }
+
+    template <typename NameOf>
+    void Grow(NameOf nameOf) {
+        std::vector<std::uint32_t> old(std::max<std::size_t>(8, slots_.size() * 2), kEmpty);
+        old.swap(slots_);
+        for (const std::uint32_t i : old) {
+            if (i != kEmpty) slots_[SlotFor(nameOf(i), nameOf)] = i;
+        }
+    }
+
     std::vector<std::uint32_t> slots_;
+    std::size_t count_ = 0;
 };
+
+// The lines of text[begin, end): onLine(line) for each, without its line end.
+template <typename OnLine>
+void ForEachLine(std::string_view text, std::size_t begin, std::size_t end, OnLine onLine) {
+    std::size_t pos = begin;
+    while (pos < end) {
+        std::size_t stop = pos;
+        while (stop < end && text[stop] != '\n' && text[stop] != '\r') ++stop;
+        if (!onLine(text.substr(pos, stop - pos))) return;
+        pos = stop + 1;
+        if (stop + 1 < end && text[stop] == '\r' && text[stop + 1] == '\n') ++pos;
+    }
+}
+
+// Where a line's content starts: after its leading blanks.
+std::size_t ContentStart(std::string_view line) {
+    std::size_t start = 0;
+    while (start < line.size() && IsBlank(line[start])) ++start;
+    return start;
+}
+
+// The name of a section header line whose content starts at start.
+std::string_view HeaderName(std::string_view line, std::size_t start) {
+    // Walk by characters: the second byte of a double-byte character may be ']'.
+    std::size_t close = start + 1;
+    while (close < line.size() && line[close] != ']') close += gbk::CharLength(line, close);
+    close = std::min(close, line.size());
+    return TrimBlanks(line.substr(start + 1, close - start - 1));
+}
+
+// The name and value of a key line; false for a line that is no key (blank, comment, no '=').
+bool SplitKeyLine(std::string_view line, std::string_view& name, std::string_view& value) {
+    const std::size_t start = ContentStart(line);
+    if (start == line.size() || line[start] == ';') return false;
+    // '=' lies below every second byte of GBK, so a plain search never lands inside a character.
+    const std::size_t equals = line.find('=', start);
+    if (equals == std::string_view::npos) return false;
+    name = TrimBlanks(line.substr(start, equals - start));
+    value = TrimBlanks(line.substr(equals + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return true;
+}
 
 }  // namespace
 
+// The file's text, the first section of each name with the text its keys stand in, and the keys of
+// each section asked for so far. Only the keys a key list holds are kept; a key past them is looked for
+// in the text when asked for, so a dense file costs no more memory than its listed keys.
 struct IniReader::Parsed {
     // Offsets into text; a file of at most kMaxFileBytes keeps them within 32 bits.
     struct Span {
@@ -120,21 +177,21 @@ struct IniReader::Parsed {
     };
     struct Section {
         Span name;
-        std::uint32_t firstKey = 0;
-        std::uint32_t endKey = 0;
+        std::uint32_t bodyBegin = 0;  // the text after the header line, up to the next header
+        std::uint32_t bodyEnd = 0;
+    };
+    struct Body {
+        std::vector<Key> listed;             // the keys that fit the key list, in file order
+        std::vector<std::uint32_t> firstOf;  // for each, the listed key of the same name that reads
+        FoldedIndex names;
+        std::uint32_t restBegin = 0;  // the text after the listed keys, when more keys follow
+        bool more = false;
     };
 
     std::string text;
-    std::vector<Key> keys;
     std::vector<Section> sections;
     FoldedIndex sectionIndex;
-    // Built for a section the first time one of its keys is looked up: the index of its key names,
-    // and for each key the position of the first key of its name, whose value it reads.
-    struct KeyIndex {
-        FoldedIndex names;
-        std::vector<std::uint32_t> firstOf;
-    };
-    std::unordered_map<std::uint32_t, KeyIndex> keyIndexes;
+    std::unordered_map<std::uint32_t, Body> bodies;
 
     std::string_view View(Span span) const { return std::string_view(text).substr(span.offset, span.length); }
 
@@ -144,57 +201,32 @@ struct IniReader::Parsed {
     }
 
     void Parse();
-    void ParseLine(std::string_view line);
     const Section* FindSection(std::string_view name) const;
-    const KeyIndex& IndexOf(const Section& section);
-    const Key* FindKey(const Section& section, std::string_view name);
-    // Calls onKey(position in section, name) for each key that fits the key-list budget.
-    template <typename OnKey>
-    void ForEachListedKey(const Section& section, OnKey onKey) const;
+    const Body& BodyOf(const Section& section);
+    std::optional<std::string_view> FindValue(const Section& section, std::string_view key);
 };
 
 void IniReader::Parsed::Parse() {
     const std::string_view all(text);
-    std::size_t pos = 0;
-    while (pos < all.size()) {
-        std::size_t end = pos;
-        while (end < all.size() && all[end] != '\n' && all[end] != '\r') ++end;
-        ParseLine(all.substr(pos, end - pos));
-        pos = end + 1;
-        if (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n') ++pos;
-    }
-    if (!sections.empty()) sections.back().endKey = static_cast<std::uint32_t>(keys.size());
-    sectionIndex.Build(static_cast<std::uint32_t>(sections.size()),
-                       [this](std::uint32_t i) { return View(sections[i].name); });
-}
-
-void IniReader::Parsed::ParseLine(std::string_view line) {
-    std::size_t start = 0;
-    while (start < line.size() && IsBlank(line[start])) ++start;
-    if (start == line.size() || line[start] == ';') return;
-
-    if (line[start] == '[') {
-        // Walk by characters: the second byte of a double-byte character may be ']'.
-        std::size_t close = start + 1;
-        while (close < line.size() && line[close] != ']') close += gbk::CharLength(line, close);
-        close = std::min(close, line.size());
-        if (!sections.empty()) sections.back().endKey = static_cast<std::uint32_t>(keys.size());
-        const auto first = static_cast<std::uint32_t>(keys.size());
-        sections.push_back({SpanOf(TrimBlanks(line.substr(start + 1, close - start - 1))), first, first});
-        return;
-    }
-
-    if (sections.empty()) return;
-    // '=' lies below every second byte of GBK, so a plain search never lands inside a character.
-    const std::size_t equals = line.find('=', start);
-    if (equals == std::string_view::npos) return;
-    const std::string_view name = TrimBlanks(line.substr(start, equals - start));
-    std::string_view value = TrimBlanks(line.substr(equals + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        value = value.substr(1, value.size() - 2);
-    }
-    keys.push_back({SpanOf(name), SpanOf(value)});
+    auto nameOf = [this](std::uint32_t i) { return View(sections[i].name); };
+    bool open = false;  // whether the body being read belongs to a section that is seen
+    ForEachLine(all, 0, all.size(), [&](std::string_view line) {
+        const std::size_t start = ContentStart(line);
+        if (start == line.size() || line[start] != '[') return true;
+        const auto lineBegin = static_cast<std::uint32_t>(line.data() - all.data());
+        if (open) sections.back().bodyEnd = lineBegin;
+        const auto number = static_cast<std::uint32_t>(sections.size());
+        sections.push_back({SpanOf(HeaderName(line, start)), 0, 0});
+        open = sectionIndex.Insert(number, nameOf) == number;
+        if (!open) {
+            sections.pop_back();  // a later section of a name is never seen
+        } else {
+            const std::size_t next = lineBegin + line.size();
+            sections.back().bodyBegin = static_cast<std::uint32_t>(next);
+        }
+        return true;
+    });
+    if (open) sections.back().bodyEnd = static_cast<std::uint32_t>(all.size());
 }
 
 const IniReader::Parsed::Section* IniReader::Parsed::FindSection(std::string_view name) const {
@@ -203,34 +235,46 @@ const IniReader::Parsed::Section* IniReader::Parsed::FindSection(std::string_vie
     return found == FoldedIndex::kEmpty ? nullptr : &sections[found];
 }
 
-const IniReader::Parsed::KeyIndex& IniReader::Parsed::IndexOf(const Section& section) {
+const IniReader::Parsed::Body& IniReader::Parsed::BodyOf(const Section& section) {
     const auto number = static_cast<std::uint32_t>(&section - sections.data());
-    auto [it, inserted] = keyIndexes.try_emplace(number);
-    if (inserted) {
-        const std::uint32_t first = section.firstKey;
-        it->second.names.Build(
-            section.endKey - first, [this, first](std::uint32_t i) { return View(keys[first + i].name); },
-            &it->second.firstOf);
-    }
-    return it->second;
-}
+    auto [it, inserted] = bodies.try_emplace(number);
+    Body& body = it->second;
+    if (!inserted) return body;
 
-const IniReader::Parsed::Key* IniReader::Parsed::FindKey(const Section& section, std::string_view name) {
-    const std::uint32_t first = section.firstKey;
-    const std::uint32_t found = IndexOf(section).names.Find(
-        name, [this, first](std::uint32_t i) { return View(keys[first + i].name); });
-    return found == FoldedIndex::kEmpty ? nullptr : &keys[first + found];
-}
-
-template <typename OnKey>
-void IniReader::Parsed::ForEachListedKey(const Section& section, OnKey onKey) const {
+    const std::string_view all(text);
     std::size_t used = 1;  // the terminator after the last name
-    for (std::uint32_t i = section.firstKey; i < section.endKey; ++i) {
-        const std::string_view name = View(keys[i].name);
-        if (used + name.size() + 1 > kKeyListBytes) break;
+    ForEachLine(all, section.bodyBegin, section.bodyEnd, [&](std::string_view line) {
+        std::string_view name, value;
+        if (!SplitKeyLine(line, name, value)) return true;
+        if (used + name.size() + 1 > kKeyListBytes) {
+            body.more = true;
+            body.restBegin = static_cast<std::uint32_t>(line.data() - all.data());
+            return false;
+        }
         used += name.size() + 1;
-        onKey(i - section.firstKey, name);
-    }
+        body.listed.push_back({SpanOf(name), SpanOf(value)});
+        return true;
+    });
+    auto nameOf = [this, &body](std::uint32_t i) { return View(body.listed[i].name); };
+    body.firstOf.resize(body.listed.size());
+    for (std::uint32_t i = 0; i < body.listed.size(); ++i) body.firstOf[i] = body.names.Insert(i, nameOf);
+    return body;
+}
+
+std::optional<std::string_view> IniReader::Parsed::FindValue(const Section& section, std::string_view key) {
+    const Body& body = BodyOf(section);
+    const std::uint32_t found =
+        body.names.Find(key, [&body, this](std::uint32_t i) { return View(body.listed[i].name); });
+    if (found != FoldedIndex::kEmpty) return View(body.listed[found].value);
+    if (!body.more) return std::nullopt;
+    // Past the listed keys the text is searched afresh; the program never asks there.
+    std::optional<std::string_view> value;
+    ForEachLine(std::string_view(text), body.restBegin, section.bodyEnd, [&](std::string_view line) {
+        std::string_view name, lineValue;
+        if (SplitKeyLine(line, name, lineValue) && gbk::EqualFolded(name, key)) value = lineValue;
+        return !value;
+    });
+    return value;
 }
 
 IniReader::IniReader(std::string path) : path_(std::move(path)) {}
@@ -252,8 +296,8 @@ std::string IniReader::ReadValue(std::string_view section, std::string_view key,
                                  std::string_view defaultText) {
     Parsed& parsed = Load();
     const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
-    const Parsed::Key* entry = found ? parsed.FindKey(*found, key) : nullptr;
-    return std::string(CutToValueLimit(entry ? parsed.View(entry->value) : defaultText));
+    const std::optional<std::string_view> value = found ? parsed.FindValue(*found, key) : std::nullopt;
+    return std::string(CutToValueLimit(value.value_or(defaultText)));
 }
 
 void IniReader::ListKeys(std::string_view section, std::vector<std::string>& keys) {
@@ -261,8 +305,7 @@ void IniReader::ListKeys(std::string_view section, std::vector<std::string>& key
     Parsed& parsed = Load();
     const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
     if (!found) return;
-    parsed.ForEachListedKey(*found,
-                            [&keys](std::uint32_t, std::string_view name) { keys.emplace_back(name); });
+    for (const Parsed::Key& key : parsed.BodyOf(*found).listed) keys.emplace_back(parsed.View(key.name));
 }
 
 void IniReader::ForEachEntry(
@@ -271,10 +314,11 @@ void IniReader::ForEachEntry(
     Parsed& parsed = Load();
     const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
     if (!found) return;
-    const std::vector<std::uint32_t>& firstOf = parsed.IndexOf(*found).firstOf;
-    parsed.ForEachListedKey(*found, [&](std::uint32_t i, std::string_view name) {
-        onEntry(name, CutToValueLimit(parsed.View(parsed.keys[found->firstKey + firstOf[i]].value)));
-    });
+    const Parsed::Body& body = parsed.BodyOf(*found);
+    for (std::size_t i = 0; i < body.listed.size(); ++i) {
+        onEntry(parsed.View(body.listed[i].name),
+                CutToValueLimit(parsed.View(body.listed[body.firstOf[i]].value)));
+    }
 }
 
 }  // namespace telvane

@@ -42,7 +42,7 @@ struct ToRows {
     std::vector<DirectoryRow>& rows;
     void operator()(const std::string& province, std::string_view region, std::string_view areaCode,
                     std::string_view postcode) const {
-        rows.emplace_back(province, std::string(region), std::string(areaCode), std::string(postcode));
+        rows.push_back({province, std::string(region), std::string(areaCode), std::string(postcode)});
     }
 };
 
