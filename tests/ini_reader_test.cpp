@@ -65,6 +65,8 @@ const ValueCase kValueCases[] = {
     {"blanks around the section argument ignored", "[s]\nk=v", " \ts ", "k", "v"},
     {"blanks around the key argument count", "[s]\nk=v", "s", " k", kMissing},
     {"first section of a name wins", "[s]\nk=1\n[S]\nk=2\nj=3", "s", "j", kMissing},
+    {"a later header of a seen name ends the section", "[s]\nk=1\n[t]\n[s]\nm=2\n", "s", "m", kMissing},
+    {"keys after a hidden section belong to nothing", "[s]\n[t]\n[s]\nm=2\n", "t", "m", kMissing},
     {"first key of a name wins", "[s]\nk=1\nK=2", "s", "k", "1"},
     {"key of another section not seen", "[s]\nk=v\n[t]\n", "t", "k", kMissing},
     // GBK: a second byte never ends a name and is never folded; letters after a character still are.
