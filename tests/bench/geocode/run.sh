@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Batch geocoding: telvane-lookup --tsv over 200,000 fixed-line numbers against libphonenumber's
+# offline geocoder (phonenumber_geocode) over the same numbers and against the floor (floor_copy:
+# reads the numbers, writes telvane-lookup's own output, nothing in between). Whole processes timed
+# by hyperfine in one run, output to /dev/null; prints the times, the ratios and how often the two
+# geocoders agree on the prefecture (agreement.py).
+#
+#   tests/bench/geocode/run.sh [build folder] [telvane-lookup]
+#
+# The build folder (default build/) gives the directory (tesmar.ini) and gets floor_copy and
+# phonenumber_geocode; telvane-lookup defaults to the one in it. RUNS (default 10) sets the timed runs
+# of each command, COUNT (default 200000) the numbers. Needs python3, hyperfine and, for
+# phonenumber_geocode, libphonenumber-dev; none of them is needed by the build or the tests.
+# Everything it makes stays in BUILD/geocode-bench/.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+lookup=${2:-$build/telvane-lookup}
+runs=${RUNS:-10}
+count=${COUNT:-200000}
+data=$build/tesmar.ini
+
+for tool in python3 hyperfine; do
+    command -v "$tool" >/dev/null || { echo "run.sh: needs $tool (apt-get install $tool)" >&2; exit 2; }
+done
+cmake --build "$build" --target floor_copy tesmar_ini >/dev/null
+if ! cmake --build "$build" --target phonenumber_geocode >/dev/null 2>&1; then
+    echo "run.sh: cannot build phonenumber_geocode: install libphonenumber-dev, then configure $build again" >&2
+    exit 2
+fi
+[ -x "$lookup" ] || { echo "run.sh: no telvane-lookup at $lookup" >&2; exit 2; }
+floor=$build/tests/bench/geocode/floor_copy
+phonenumber=$build/tests/bench/geocode/phonenumber_geocode
+
+work=$build/geocode-bench
+mkdir -p "$work"
+numbers=$work/numbers.txt
+python3 "$here/make_numbers.py" "$root/data/regions.tsv" "$count" >"$numbers"
+echo "numbers: $(wc -l <"$numbers") in $numbers"
+
+# One run of each to keep: the floor's prepared output, and the inputs of the comparison.
+status=0
+"$lookup" --tsv --file "$data" <"$numbers" >"$work/telvane.tsv" || status=$?
+if [ "$status" -gt 1 ]; then
+    echo "run.sh: telvane-lookup failed with status $status" >&2
+    exit 2
+fi
+"$phonenumber" <"$numbers" >"$work/phonenumber.tsv"
+"$floor" "$work/telvane.tsv" <"$numbers" | cmp -s - "$work/telvane.tsv" || {
+    echo "run.sh: floor_copy does not write telvane-lookup's output" >&2
+    exit 2
+}
+
+q() { printf '%q' "$1"; }
+hyperfine --style basic --warmup 2 --runs "$runs" --export-json "$work/hyperfine.json" \
+    -n telvane-lookup "$(q "$lookup") --tsv --file $(q "$data") < $(q "$numbers") > /dev/null" \
+    -n libphonenumber "$(q "$phonenumber") < $(q "$numbers") > /dev/null" \
+    -n floor "$(q "$floor") $(q "$work/telvane.tsv") < $(q "$numbers") > /dev/null" >"$work/hyperfine.txt"
+
+python3 - "$work/hyperfine.json" <<'EOF'
+import json, statistics, sys
+results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
+print(f"{'':16s}{'mean':>10s}{'± sd':>9s}{'median':>10s}{'min':>10s}  (ms, {len(results['floor']['times'])} runs)")
+for name in ("telvane-lookup", "libphonenumber", "floor"):
+    r = results[name]
+    print(f"{name:16s}{r['mean'] * 1e3:10.1f}{r['stddev'] * 1e3:9.1f}{r['median'] * 1e3:10.1f}{r['min'] * 1e3:10.1f}")
+def ratio(a, b, what):
+    return results[a][what] / results[b][what]
+for what in ("mean", "median", "min"):
+    print(f"by {what:6s}: libphonenumber / telvane-lookup = {ratio('libphonenumber', 'telvane-lookup', what):6.1f}"
+          f" (goal >= 20);  telvane-lookup / floor = {ratio('telvane-lookup', 'floor', what):5.2f}")
+EOF
+python3 "$here/agreement.py" "$root/data/regions.tsv" "$work/telvane.tsv" "$work/phonenumber.tsv"
