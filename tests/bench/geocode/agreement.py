@@ -170,14 +170,17 @@ def classify(directory, telvane, description):
     for prefecture, how in resolved:
         if prefecture == ours:
             if len(places) > 1:
-                return "same: several places", None
-            return ("same: as written" if how == "name" else "same: " + how), None
+                return "same: several places", f"{code} {description}"
+            if how == "name":
+                return "same: as written", None
+            return "same: " + how, f"{code} {description} -> {ours}"
     first, how = resolved[0]
     if first is None:
-        return "differ: unknown place", places[0]
+        return "differ: unknown place", f"{code} {description}"
+    detail = f"{code} {description}, ours {ours}"
     if (province, first) in directory.code_prefectures[code]:
-        return "differ: shared code", f"{code} {ours} / {first}"
-    return "differ: other prefecture", f"{code} {ours} / {first}"
+        return "differ: shared code", detail
+    return "differ: other prefecture", detail
 
 
 def main(argv):
