@@ -2,15 +2,17 @@
 # Batch geocoding: telvane-lookup --tsv over 200,000 fixed-line numbers against libphonenumber's
 # offline geocoder (phonenumber_geocode) over the same numbers and against the floor (floor_copy:
 # reads the numbers, writes telvane-lookup's own output, nothing in between). Whole processes timed
-# by hyperfine in one run, output to /dev/null; prints the times, the ratios and how often the two
+# by hyperfine in one run, output to /dev/null, with telvane-lookup over one number beside them (its
+# cost of starting and reading the directory); prints the times, the ratios and how often the two
 # geocoders agree on the prefecture (agreement.py).
 #
 #   tests/bench/geocode/run.sh [build folder] [telvane-lookup]
 #
 # The build folder (default build/) gives the directory (tesmar.ini) and gets floor_copy and
-# phonenumber_geocode; telvane-lookup defaults to the one in it. RUNS (default 10) sets the timed runs
-# of each command, COUNT (default 200000) the numbers. Needs python3, hyperfine and, for
-# phonenumber_geocode, libphonenumber-dev; none of them is needed by the build or the tests.
+# phonenumber_geocode; telvane-lookup defaults to the one in it. RUNS (default 10) sets the fewest
+# timed runs of each command (hyperfine goes on for 3 s at least), COUNT (default 200000) the
+# numbers. Needs python3, hyperfine and, for phonenumber_geocode, libphonenumber-dev; none of them is
+# needed by the build or the tests.
 # Everything it makes stays in BUILD/geocode-bench/.
 set -euo pipefail
 
@@ -39,6 +41,8 @@ mkdir -p "$work"
 numbers=$work/numbers.txt
 python3 "$here/make_numbers.py" "$root/data/regions.tsv" "$count" >"$numbers"
 echo "numbers: $(wc -l <"$numbers") in $numbers"
+one=$work/one-number.txt
+head -n 1 "$numbers" >"$one"
 
 # One run of each to keep: the floor's prepared output, and the inputs of the comparison.
 status=0
@@ -54,18 +58,20 @@ fi
 }
 
 q() { printf '%q' "$1"; }
-hyperfine --style basic --warmup 2 --runs "$runs" --export-json "$work/hyperfine.json" \
+hyperfine --style basic --warmup 2 --min-runs "$runs" --export-json "$work/hyperfine.json" \
     -n telvane-lookup "$(q "$lookup") --tsv --file $(q "$data") < $(q "$numbers") > /dev/null" \
     -n libphonenumber "$(q "$phonenumber") < $(q "$numbers") > /dev/null" \
-    -n floor "$(q "$floor") $(q "$work/telvane.tsv") < $(q "$numbers") > /dev/null" >"$work/hyperfine.txt"
+    -n floor "$(q "$floor") $(q "$work/telvane.tsv") < $(q "$numbers") > /dev/null" \
+    -n "telvane-lookup, 1 number" "$(q "$lookup") --tsv --file $(q "$data") < $(q "$one") > /dev/null" \
+    >"$work/hyperfine.txt"
 
 python3 - "$work/hyperfine.json" <<'EOF'
 import json, statistics, sys
 results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-print(f"{'':16s}{'mean':>10s}{'± sd':>9s}{'median':>10s}{'min':>10s}  (ms, {len(results['floor']['times'])} runs)")
-for name in ("telvane-lookup", "libphonenumber", "floor"):
+print(f"{'ms':26s}{'mean':>10s}{'± sd':>9s}{'median':>10s}{'min':>10s}{'runs':>6s}")
+for name in ("telvane-lookup", "libphonenumber", "floor", "telvane-lookup, 1 number"):
     r = results[name]
-    print(f"{name:16s}{r['mean'] * 1e3:10.1f}{r['stddev'] * 1e3:9.1f}{r['median'] * 1e3:10.1f}{r['min'] * 1e3:10.1f}")
+    print(f"{name:26s}{r['mean'] * 1e3:10.1f}{r['stddev'] * 1e3:9.1f}{r['median'] * 1e3:10.1f}{r['min'] * 1e3:10.1f}{len(r['times']):6d}")
 def ratio(a, b, what):
     return results[a][what] / results[b][what]
 for what in ("mean", "median", "min"):
