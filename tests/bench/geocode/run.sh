@@ -3,8 +3,8 @@
 # offline geocoder (phonenumber_geocode) over the same numbers and against the floor (floor_copy:
 # reads the numbers, writes telvane-lookup's own output, nothing in between). Whole processes timed
 # by hyperfine in one run, output to /dev/null, with telvane-lookup over one number beside them (its
-# cost of starting and reading the directory); prints the times, the ratios and how often the two
-# geocoders agree on the prefecture (agreement.py).
+# cost of starting and reading the directory); prints the wall times, the processor time (user and
+# system, means), the ratios and how often the two geocoders agree on the prefecture (agreement.py).
 #
 #   tests/bench/geocode/run.sh [build folder] [telvane-lookup]
 #
@@ -66,15 +66,18 @@ hyperfine --style basic --warmup 2 --min-runs "$runs" --export-json "$work/hyper
     >"$work/hyperfine.txt"
 
 python3 - "$work/hyperfine.json" <<'EOF'
-import json, statistics, sys
+import json, sys
 results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-print(f"{'ms':26s}{'mean':>10s}{'± sd':>9s}{'median':>10s}{'min':>10s}{'runs':>6s}")
+for r in results.values():
+    r["cpu"] = r["user"] + r["system"]
+print(f"{'ms':26s}{'mean':>10s}{'± sd':>9s}{'median':>10s}{'min':>10s}{'cpu':>10s}{'runs':>6s}")
 for name in ("telvane-lookup", "libphonenumber", "floor", "telvane-lookup, 1 number"):
     r = results[name]
-    print(f"{name:26s}{r['mean'] * 1e3:10.1f}{r['stddev'] * 1e3:9.1f}{r['median'] * 1e3:10.1f}{r['min'] * 1e3:10.1f}{len(r['times']):6d}")
+    print(f"{name:26s}" + "".join(f"{r[key] * 1e3:{width}.1f}" for key, width in
+          (("mean", 10), ("stddev", 9), ("median", 10), ("min", 10), ("cpu", 10))) + f"{len(r['times']):6d}")
 def ratio(a, b, what):
     return results[a][what] / results[b][what]
-for what in ("mean", "median", "min"):
+for what in ("mean", "median", "min", "cpu"):
     print(f"by {what:6s}: libphonenumber / telvane-lookup = {ratio('libphonenumber', 'telvane-lookup', what):6.1f}"
           f" (goal >= 20);  telvane-lookup / floor = {ratio('telvane-lookup', 'floor', what):5.2f}")
 EOF
