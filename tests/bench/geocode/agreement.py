@@ -102,21 +102,25 @@ class Directory:
         return None, []
 
     def resolve(self, province, place, code):
-        """(prefecture, how) of one place libphonenumber names; prefecture None when unknown."""
-        if (code, place) in MOVED:
-            return MOVED[(code, place)], "moved"
+        """The prefectures a place libphonenumber names may stand for today, each with how it was
+        found: [(prefecture, how)], empty when the directory does not know the place."""
+        found = []
         if place in self.prefectures[province]:
-            return place, "name"
-        if place in RENAMED and RENAMED[place] in self.prefectures[province]:
-            return RENAMED[place], "renamed"
-        if place in ABOLISHED and ABOLISHED[place] in self.prefectures[province]:
-            return ABOLISHED[place], "abolished"
-        counties = self.counties[province]
-        stem = place[:-1] if place[-1] in "市县区" else place
-        for name in (place, stem + "区", stem + "市", stem + "县"):
-            if name in counties:
-                return counties[name], "county"
-        return None, "unknown"
+            found.append((place, "name"))
+        elif place in RENAMED and RENAMED[place] in self.prefectures[province]:
+            found.append((RENAMED[place], "renamed"))
+        elif place in ABOLISHED and ABOLISHED[place] in self.prefectures[province]:
+            found.append((ABOLISHED[place], "abolished"))
+        else:
+            counties = self.counties[province]
+            stem = place[:-1] if place[-1] in "市县区" else place
+            for name in (place, stem + "区", stem + "市", stem + "县"):
+                if name in counties:
+                    found.append((counties[name], "county"))
+                    break
+        if (code, place) in MOVED:
+            found.append((MOVED[(code, place)], "moved"))
+        return found
 
 
 def read_tsv(path, fields, header):
@@ -162,21 +166,24 @@ def classify(directory, telvane, description):
     if ours is None:
         sys.exit(f"telvane-lookup's row {province} {region} is not in the region table")
     theirs_province, places = directory.split_description(description)
-    if theirs_province is None or theirs_province != province:
-        return "differ: other province", None
+    if theirs_province is None:
+        return "differ: unknown place", f"{code} {description}"
+    if theirs_province != province:
+        return "differ: other province", f"{code} {description}, ours {province}"
     if not places:
         return "differ: province only", None
     resolved = [directory.resolve(province, place, code) for place in places]
-    for prefecture, how in resolved:
-        if prefecture == ours:
-            if len(places) > 1:
-                return "same: several places", f"{code} {description}"
-            if how == "name":
-                return "same: as written", None
-            return "same: " + how, f"{code} {description} -> {ours}"
-    first, how = resolved[0]
-    if first is None:
+    for candidates in resolved:
+        for prefecture, how in candidates:
+            if prefecture == ours:
+                if len(places) > 1:
+                    return "same: several places", f"{code} {description}"
+                if how == "name":
+                    return "same: as written", None
+                return "same: " + how, f"{code} {description} -> {ours}"
+    if not resolved[0]:
         return "differ: unknown place", f"{code} {description}"
+    first = resolved[0][0][0]
     detail = f"{code} {description}, ours {ours}"
     if (province, first) in directory.code_prefectures[code]:
         return "differ: shared code", detail
