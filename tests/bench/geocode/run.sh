@@ -2,9 +2,10 @@
 # Batch geocoding: telvane-lookup --tsv over 200,000 fixed-line numbers against libphonenumber's
 # offline geocoder (phonenumber_geocode) over the same numbers and against the floor (floor_copy:
 # reads the numbers, writes telvane-lookup's own output, nothing in between). Whole processes timed
-# by hyperfine in one run, output to /dev/null, with telvane-lookup over one number beside them (its
-# cost of starting and reading the directory); prints the wall times, the processor time (user and
-# system, means), the ratios and how often the two geocoders agree on the prefecture (agreement.py).
+# by hyperfine in one run, without a shell, output to /dev/null, with telvane-lookup over one number
+# beside them (its cost of starting and reading the directory); prints the wall times, the processor
+# time (user and system, means), the ratios and how often the two geocoders agree on the prefecture
+# (agreement.py).
 #
 #   tests/bench/geocode/run.sh [build folder] [telvane-lookup]
 #
@@ -27,13 +28,14 @@ data=$build/tesmar.ini
 for tool in python3 hyperfine; do
     command -v "$tool" >/dev/null || { echo "run.sh: needs $tool (apt-get install $tool)" >&2; exit 2; }
 done
-cmake --build "$build" --target floor_copy tesmar_ini >/dev/null
+cmake --build "$build" --target floor_copy stdin_from tesmar_ini >/dev/null
 if ! cmake --build "$build" --target phonenumber_geocode >/dev/null 2>&1; then
     echo "run.sh: cannot build phonenumber_geocode: install libphonenumber-dev, then configure $build again" >&2
     exit 2
 fi
 [ -x "$lookup" ] || { echo "run.sh: no telvane-lookup at $lookup" >&2; exit 2; }
 floor=$build/tests/bench/geocode/floor_copy
+stdin_from=$build/tests/bench/geocode/stdin_from
 phonenumber=$build/tests/bench/geocode/phonenumber_geocode
 
 work=$build/geocode-bench
@@ -57,12 +59,15 @@ fi
     exit 2
 }
 
+# No shell: stdin_from opens the input and executes the command (hyperfine sends the output to
+# /dev/null). Each time then holds one more exec, the same for every command, and nothing estimated.
 q() { printf '%q' "$1"; }
-hyperfine --style basic --warmup 2 --min-runs "$runs" --export-json "$work/hyperfine.json" \
-    -n telvane-lookup "$(q "$lookup") --tsv --file $(q "$data") < $(q "$numbers") > /dev/null" \
-    -n libphonenumber "$(q "$phonenumber") < $(q "$numbers") > /dev/null" \
-    -n floor "$(q "$floor") $(q "$work/telvane.tsv") < $(q "$numbers") > /dev/null" \
-    -n "telvane-lookup, 1 number" "$(q "$lookup") --tsv --file $(q "$data") < $(q "$one") > /dev/null" \
+from=$(q "$stdin_from")
+hyperfine -N --style basic --warmup 2 --min-runs "$runs" --export-json "$work/hyperfine.json" \
+    -n telvane-lookup "$from $(q "$numbers") $(q "$lookup") --tsv --file $(q "$data")" \
+    -n libphonenumber "$from $(q "$numbers") $(q "$phonenumber")" \
+    -n floor "$from $(q "$numbers") $(q "$floor") $(q "$work/telvane.tsv")" \
+    -n "telvane-lookup, 1 number" "$from $(q "$one") $(q "$lookup") --tsv --file $(q "$data")" \
     >"$work/hyperfine.txt"
 
 python3 - "$work/hyperfine.json" <<'EOF'
@@ -76,9 +81,10 @@ for name in ("telvane-lookup", "libphonenumber", "floor", "telvane-lookup, 1 num
     print(f"{name:26s}" + "".join(f"{r[key] * 1e3:{width}.1f}" for key, width in
           (("mean", 10), ("stddev", 9), ("median", 10), ("min", 10), ("cpu", 10))) + f"{len(r['times']):6d}")
 def ratio(a, b, what):
-    return results[a][what] / results[b][what]
+    top, bottom = results[a][what], results[b][what]
+    return f"{top / bottom:6.2f}" if bottom > 0 else "   n/a"
 for what in ("mean", "median", "min", "cpu"):
-    print(f"by {what:6s}: libphonenumber / telvane-lookup = {ratio('libphonenumber', 'telvane-lookup', what):6.1f}"
-          f" (goal >= 20);  telvane-lookup / floor = {ratio('telvane-lookup', 'floor', what):5.2f}")
+    print(f"by {what:6s}: libphonenumber / telvane-lookup = {ratio('libphonenumber', 'telvane-lookup', what)}"
+          f" (goal >= 20);  telvane-lookup / floor = {ratio('telvane-lookup', 'floor', what)}")
 EOF
 python3 "$here/agreement.py" "$root/data/regions.tsv" "$work/telvane.tsv" "$work/phonenumber.tsv"
