@@ -221,7 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Each name reads the value of the first listed name the same as it; only a file that
             // could fill the key list can hold a matching name beyond the list.
             const bool listComplete = text.size() < kKeyListBytes;
-            const std::string padded = " \t" + section + "\v ";
+            const std::string padded = "  " + section + " ";  // spaces only: a tab is part of the name
             const std::string swappedSection = SwapCase(section, false);
             for (std::size_t i = 0; i < keys.size(); ++i) {
                 const std::string& key = keys[i];
