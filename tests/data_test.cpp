@@ -137,6 +137,34 @@ TEST(NationalDirectoryTest, FirstRowOfEveryAreaCodeNamesItsArea) {
     }
 }
 
+// The counts data/README.md states: a row lost or doubled in an edit shows here.
+TEST(NationalDirectoryTest, HoldsTheDocumentedNumberOfRows) {
+    const std::vector<TableRow> table = ReadTable(TELVANE_REGION_TABLE);
+    std::map<std::string, std::pair<int, int>> rowsOf;  // prefecture-level, county-level
+    std::vector<std::string> provinces;
+    for (const TableRow& row : table) {
+        if (provinces.empty() || provinces.back() != row.province) provinces.push_back(row.province);
+        auto& [prefectures, counties] = rowsOf[row.province];
+        ++(row.county.empty() ? prefectures : counties);
+    }
+    EXPECT_EQ(provinces.size(), 34u);
+    const std::pair<int, int> expected[] = {{1, 18}, {1, 8}, {22, 368}};
+    const char* special[] = {"香港特别行政区", "澳门特别行政区", "台湾"};
+    std::pair<int, int> mainland{0, 0};
+    for (const auto& [province, counts] : rowsOf) {
+        mainland.first += counts.first;
+        mainland.second += counts.second;
+    }
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(special[i]);
+        EXPECT_EQ(rowsOf[Gbk(special[i])], expected[i]);
+        mainland.first -= expected[i].first;
+        mainland.second -= expected[i].second;
+    }
+    // 333 prefecture-level units and the 4 municipality rows; 2,847 county-level units.
+    EXPECT_EQ(mainland, std::make_pair(337, 2847));
+}
+
 TEST(NationalDirectoryTest, HoldsWellKnownCodes) {
     struct Fact {
         const char *province, *region, *areaCode, *postcode;
@@ -149,6 +177,20 @@ TEST(NationalDirectoryTest, HoldsWellKnownCodes) {
         {"湖北省", "武汉市", "027", nullptr},
         {"香港特别行政区", "香港特别行政区", "00852", "999077"},
         {"澳门特别行政区", "澳门特别行政区", "00853", "999078"},
+        // A prefecture carries the general postcode of its city, not a district's.
+        {"云南省", "昆明市", "0871", "650000"},
+        {"贵州省", "贵阳市", "0851", "550000"},
+        // Counties that once carried a neighbour's or a wrong postcode.
+        {"山东省", "单县", "0530", "274300"},
+        {"山西省", "岚县", "0358", "035200"},
+        {"四川省", "嘉陵区", "0817", "637500"},
+        {"四川省", "高坪区", "0817", "637100"},
+        {"四川省", "布拖县", "0834", "615350"},
+        {"西藏自治区", "萨嘎县", "0892", "858600"},
+        {"西藏自治区", "萨迦县", "0892", "857800"},
+        // Units set up in 2026.
+        {"新疆维吾尔自治区", "岑岭县", "0998", nullptr},
+        {"新疆维吾尔自治区", "草湖市", "0998", nullptr},
     };
     IniReader reader(TELVANE_DATA_FILE);
     for (const Fact& fact : facts) {
