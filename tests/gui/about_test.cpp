@@ -198,6 +198,9 @@ void AboutTest::labelsFollowTheLayout() {
     QVERIFY(!font.bold());
     QVERIFY(!font.italic());
     QVERIFY(!font.underline());
+    // Every character stands clear of its neighbours ("作者:Orvath" once had the colon on the "O").
+    const QStringList touching = telvane::testing::TouchingCharacters(font, label->text());
+    QVERIFY2(touching.isEmpty(), qPrintable(touching.join(QLatin1Char(' '))));
     QCOMPARE(label->cursor().shape(), hand ? Qt::PointingHandCursor : Qt::ArrowCursor);
     QCOMPARE(label->focusPolicy(), Qt::NoFocus);
 }

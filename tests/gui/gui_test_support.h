@@ -4,13 +4,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGlyphRun>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QStringEncoder>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QtMath>
 #include <memory>
 #include <string>
 
@@ -82,6 +86,60 @@ inline void ClickExpandButton(QTreeWidget* tree, QTreeWidgetItem* node) {
 inline void ClickEmptySpace(QTreeWidget* tree) {
     const QRect area = tree->viewport()->rect();
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(area.center().x(), area.bottom() - 4));
+}
+
+// Neighbouring characters of text whose ink, drawn in font as Qt lays the line out, touches: a pixel
+// of one lies on or next to (diagonals included) a pixel of the other. Characters without ink, such as
+// spaces, are passed over, so the characters on either side of a space must not touch either. Each
+// pair is given as its two characters.
+inline QStringList TouchingCharacters(const QFont& font, const QString& text) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+
+    constexpr int kMargin = 4;
+    const QSize size(qCeil(line.naturalTextWidth()) + 2 * kMargin, qCeil(line.height()) + 2 * kMargin);
+    struct Inked {
+        QChar character;
+        QImage image;
+    };
+    QList<Inked> inked;
+    for (int i = 0; i < text.size(); ++i) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setPen(Qt::black);
+        for (const QGlyphRun& run : layout.glyphRuns(i, 1))
+            painter.drawGlyphRun(QPointF(kMargin, kMargin), run);
+        painter.end();
+        bool ink = false;
+        for (int y = 0; y < image.height() && !ink; ++y) {
+            for (int x = 0; x < image.width() && !ink; ++x) ink = qGray(image.pixel(x, y)) < 128;
+        }
+        if (ink) inked.append({text.at(i), image});
+    }
+
+    const auto inkAt = [&size](const QImage& image, int x, int y) {
+        return x >= 0 && y >= 0 && x < size.width() && y < size.height() && qGray(image.pixel(x, y)) < 128;
+    };
+    QStringList touching;
+    for (int i = 0; i + 1 < inked.size(); ++i) {
+        const QImage& left = inked[i].image;
+        const QImage& right = inked[i + 1].image;
+        bool touch = false;
+        for (int y = 0; y < size.height() && !touch; ++y) {
+            for (int x = 0; x < size.width() && !touch; ++x) {
+                if (!inkAt(left, x, y)) continue;
+                for (int dy = -1; dy <= 1 && !touch; ++dy) {
+                    for (int dx = -1; dx <= 1 && !touch; ++dx) touch = inkAt(right, x + dx, y + dy);
+                }
+            }
+        }
+        if (touch) touching << QString(inked[i].character) + inked[i + 1].character;
+    }
+    return touching;
 }
 
 // What a modal message box showed.

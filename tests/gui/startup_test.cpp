@@ -150,6 +150,8 @@ private slots:
         QCOMPARE(control->geometry(), geometry);
         QCOMPARE(TextOf(control), text);
         QCOMPARE(control->font(), window.font());
+        const QStringList touching = TouchingCharacters(control->font(), text);
+        QVERIFY2(touching.isEmpty(), qPrintable(touching.join(QLatin1Char(' '))));
     }
 
     void textsFitTheirControls_data() {
