@@ -70,9 +70,17 @@ inline void Type(QWidget* widget, const QString& text) {
     }
 }
 
+// The middle of a node's label: its text, which follows its picture. (The node's row reaches right to
+// the end of the column, past the label of a node shorter than the longest.)
+inline QPoint LabelCentre(QTreeWidget* tree, QTreeWidgetItem* node) {
+    const QRect row = tree->visualItemRect(node);
+    const int textWidth = QFontMetrics(tree->font()).horizontalAdvance(node->text(0));
+    return QPoint(row.left() + tree->iconSize().width() + 6 + textWidth / 2, row.center().y());
+}
+
 // A click with the primary button (or another) on a node's label.
 inline void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node, Qt::MouseButton button = Qt::LeftButton) {
-    QTest::mouseClick(tree->viewport(), button, {}, tree->visualItemRect(node).center());
+    QTest::mouseClick(tree->viewport(), button, {}, LabelCentre(tree, node));
 }
 
 // A click on a node's expand button, in the indentation left of its label.
