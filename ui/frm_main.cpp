@@ -24,6 +24,7 @@
 #include "ui/byte_limit.h"
 #include "ui/form_style.h"
 #include "ui/gbk_text.h"
+#include "ui/screen_centre.h"
 #include "ui/song_font.h"
 #include "ui_frm_main.h"
 
@@ -138,8 +139,21 @@ void ShowModal(QMessageBox& box) {
     if (active) active->activateWindow();
 }
 
+// A message box without a parent, centred on the screen by its outer size once it has laid itself
+// out for showing (Qt would put it somewhat above and left of the centre).
+class TCentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        telvane::CentreOnScreen(this);
+    }
+};
+
 void ShowMissingFileMessage() {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"),
+    TCentredBox box(QMessageBox::Information, QStringLiteral("Information"),
                     QStringLiteral("必须把tesmar.ini文件与主程序放在同一个目录下！"), QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);

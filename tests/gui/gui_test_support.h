@@ -9,12 +9,15 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringEncoder>
 #include <QTest>
 #include <QTextLayout>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QtMath>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -150,6 +153,19 @@ inline QStringList TouchingCharacters(const QFont& font, const QString& text) {
     return touching;
 }
 
+// Whether window, frame and title bar included, sits where the centring rule puts it on the primary
+// screen: left = (screen width - window width) / 2 and top likewise, rounded toward zero, never
+// negative.
+inline bool IsCentredOnScreen(const QWidget& window) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect outer = window.frameGeometry();
+    const QPoint rule(std::max(0, (screen.width() - outer.width()) / 2),
+                      std::max(0, (screen.height() - outer.height()) / 2));
+    if (outer.topLeft() - screen.topLeft() == rule) return true;
+    qWarning() << "window" << window.geometry() << "framed" << outer << "on screen" << screen;
+    return false;
+}
+
 // What a modal message box showed.
 struct SeenBox {
     int count = 0;
@@ -162,6 +178,8 @@ struct SeenBox {
     QStringList otherWindows;
     // Whether closeKey closed the box (else the watcher had to, after half a second).
     bool closedByKey = true;
+    // Whether the box sat centred on the screen, frame included, once the window system had framed it.
+    bool centred = false;
 };
 
 // Watches for modal message boxes from the moment it is created: each one is recorded and closed
@@ -180,15 +198,26 @@ private:
     void Poll() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) return;
-        if (box == last_) {
-            if (++stuckPolls_ == 100) {
+        if (box != last_) {
+            last_ = box;
+            polls_ = 0;
+            framedPolls_ = 0;
+            closing_ = false;
+        }
+        ++polls_;
+        if (closing_) {
+            if (polls_ == 100) {
                 seen_.closedByKey = false;
                 box->done(0);
             }
             return;
         }
-        last_ = box;
-        stuckPolls_ = 0;
+        // The box is looked at once the window system has framed it and a few events have passed,
+        // or after a third of a second where it puts no frame around windows.
+        const QWindow* handle = box->windowHandle();
+        if (handle && !handle->frameMargins().isNull()) ++framedPolls_;
+        if (framedPolls_ < 3 && polls_ < 60) return;
+
         ++seen_.count;
         seen_.title = box->windowTitle();
         seen_.text = box->text();
@@ -202,12 +231,17 @@ private:
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (window != box && window->isVisible()) seen_.otherWindows << window->objectName();
         }
+        seen_.centred = IsCentredOnScreen(*box);
+        closing_ = true;
+        polls_ = 0;
         QTest::keyClick(box, closeKey_);
     }
 
     Qt::Key closeKey_;
     QPointer<QMessageBox> last_;
-    int stuckPolls_ = 0;
+    int polls_ = 0;        // since the box came up, or since the close key was typed on it
+    int framedPolls_ = 0;  // since the box has had a frame
+    bool closing_ = false;
     SeenBox seen_;
     QTimer timer_;
 };
