@@ -6,6 +6,7 @@
 #include <QMargins>
 #include <QObject>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -20,9 +21,14 @@ bool Shown(const QWidget* window) {
     return handle != nullptr && handle->isVisible();
 }
 
-// The frame the window system has put around window, or none yet.
+// The frame the window system has put around window, or none yet. While the window manager is still
+// putting its frame up, Qt can work out margins from a frame not yet sized (negative ones); those
+// count as none.
 QMargins FrameOf(const QWidget* window) {
-    return Shown(window) ? window->windowHandle()->frameMargins() : QMargins();
+    if (!Shown(window)) return QMargins();
+    const QMargins frame = window->windowHandle()->frameMargins();
+    const bool sane = frame.left() >= 0 && frame.top() >= 0 && frame.right() >= 0 && frame.bottom() >= 0;
+    return sane ? frame : QMargins();
 }
 
 // The frame window is expected to get: its own once it is shown, else that of its parent's window or
@@ -36,44 +42,44 @@ QMargins ExpectedFrame(const QWidget* window) {
     return QMargins();
 }
 
+// Where window's frame goes for its outer size, with frame, to be centred on the primary screen.
+QPoint CentredFrame(const QWidget* window, const QMargins& frame) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? CentredOrigin(screen->geometry(), window->size().grownBy(frame)) : QPoint();
+}
+
 // Places window so that its outer size, with frame, is centred on the primary screen. The client area
 // is placed, inside the frame: the window system keeps it where it is asked to be and puts the frame
 // around it.
 void Place(QWidget* window, const QMargins& frame) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QPoint origin = CentredOrigin(screen->geometry(), window->size().grownBy(frame));
+    if (QGuiApplication::primaryScreen() == nullptr) return;
+    const QPoint origin = CentredFrame(window, frame);
     window->setGeometry(QRect(origin + QPoint(frame.left(), frame.top()), window->size()));
 }
 
-// Watches a window until the window system has framed it, and centres it again if the frame is not
-// the one it was centred for. It tells of the frame only by the events that follow (the window drawn,
-// activated, configured), not by an event of its own. A move by the user later does not bring the
-// window back to the centre.
+// Keeps a window centred while the window system frames and places it. The frame shows only in the
+// events that follow (the window configured, drawn, activated), not in an event of its own, and a
+// window manager may place the window itself once it has framed it (openbox centres a dialog on its
+// parent). From the moment the frame is known the window is brought back to the centre after each of
+// these, for half a second; a move by the user afterwards stays.
 class FrameWatcher : public QObject {
 public:
-    FrameWatcher(QWidget* window, const QMargins& assumed)
-        : QObject(window), window_(window), assumed_(assumed) {
+    explicit FrameWatcher(QWidget* window) : QObject(window), window_(window) {
         window->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != window_) return false;
+        if (watched != window_ || placing_) return false;
         switch (event->type()) {
             case QEvent::Move:
             case QEvent::Resize:
             case QEvent::UpdateRequest:
             case QEvent::Paint:
             case QEvent::WindowActivate:
-            case QEvent::ActivationChange: {
-                const QMargins frame = FrameOf(window_);
-                if (frame.isNull()) break;
-                if (frame != assumed_) Place(window_, frame);
-                window_->removeEventFilter(this);
-                deleteLater();
+            case QEvent::ActivationChange:
+                Recentre();
                 break;
-            }
             default:
                 break;
         }
@@ -81,8 +87,27 @@ protected:
     }
 
 private:
+    static constexpr int kSettleMilliseconds = 500;
+
+    void Recentre() {
+        const QMargins frame = FrameOf(window_);
+        if (frame.isNull()) return;
+        if (!settling_) {
+            settling_ = true;
+            QTimer::singleShot(kSettleMilliseconds, this, [this] {
+                window_->removeEventFilter(this);
+                deleteLater();
+            });
+        }
+        if (window_->windowHandle()->framePosition() == CentredFrame(window_, frame)) return;
+        placing_ = true;
+        Place(window_, frame);
+        placing_ = false;
+    }
+
     QWidget* window_;
-    QMargins assumed_;
+    bool settling_ = false;
+    bool placing_ = false;
 };
 
 }  // namespace
@@ -95,9 +120,8 @@ QPoint CentredOrigin(const QRect& screen, const QSize& outer) {
 }
 
 void CentreOnScreen(QWidget* window) {
-    const QMargins frame = ExpectedFrame(window);
-    Place(window, frame);
-    if (!Shown(window)) new FrameWatcher(window, frame);
+    Place(window, ExpectedFrame(window));
+    if (!Shown(window)) new FrameWatcher(window);
 }
 
 }  // namespace telvane

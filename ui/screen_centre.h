@@ -20,8 +20,9 @@ QPoint CentredOrigin(const QRect& screen, const QSize& outer);
 //
 // The window system frames a window only once it is shown, and only then says how thick the frame is.
 // Until then the frame of the window's parent (or of the active window) stands in for it, as windows
-// of one program are usually framed alike, and no frame when there is neither. Should the real frame
-// turn out different, the window is centred again as soon as the window system reports it.
+// of one program are usually framed alike, and no frame when there is neither. Once the window system
+// reports the real frame, the window is centred again for it, and kept there for a moment against the
+// window manager's own placing.
 void CentreOnScreen(QWidget* window);
 
 }  // namespace telvane

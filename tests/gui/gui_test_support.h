@@ -153,17 +153,29 @@ inline QStringList TouchingCharacters(const QFont& font, const QString& text) {
     return touching;
 }
 
-// Whether window, frame and title bar included, sits where the centring rule puts it on the primary
-// screen: left = (screen width - window width) / 2 and top likewise, rounded toward zero, never
-// negative.
-inline bool IsCentredOnScreen(const QWidget& window) {
+// How far window, frame and title bar included, sits from where the centring rule puts it on the
+// primary screen (left = (screen width - window width) / 2 and top likewise, rounded toward zero,
+// never negative): empty when it sits there.
+inline QString CentringError(const QWidget& window) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QRect outer = window.frameGeometry();
-    const QPoint rule(std::max(0, (screen.width() - outer.width()) / 2),
-                      std::max(0, (screen.height() - outer.height()) / 2));
-    if (outer.topLeft() - screen.topLeft() == rule) return true;
-    qWarning() << "window" << window.geometry() << "framed" << outer << "on screen" << screen;
-    return false;
+    // The frame as the window system reports it now: QWidget::frameGeometry() learns of a frame only
+    // when the window next moves or changes size.
+    const QRect outer =
+        window.windowHandle() ? window.windowHandle()->frameGeometry() : window.frameGeometry();
+    const QPoint rule = screen.topLeft() + QPoint(std::max(0, (screen.width() - outer.width()) / 2),
+                                                  std::max(0, (screen.height() - outer.height()) / 2));
+    if (outer.topLeft() == rule) return QString();
+    return QStringLiteral("%1x%2 framed as %3x%4 at %5,%6 on %7x%8; rule: %9,%10")
+        .arg(window.width())
+        .arg(window.height())
+        .arg(outer.width())
+        .arg(outer.height())
+        .arg(outer.left())
+        .arg(outer.top())
+        .arg(screen.width())
+        .arg(screen.height())
+        .arg(rule.x())
+        .arg(rule.y());
 }
 
 // What a modal message box showed.
@@ -178,8 +190,10 @@ struct SeenBox {
     QStringList otherWindows;
     // Whether closeKey closed the box (else the watcher had to, after half a second).
     bool closedByKey = true;
-    // Whether the box sat centred on the screen, frame included, once the window system had framed it.
-    bool centred = false;
+    // Whether the box had a frame from the window system, and how far from the centre of the screen it
+    // sat (CentringError).
+    bool framed = false;
+    QString centring;
 };
 
 // Watches for modal message boxes from the moment it is created: each one is recorded and closed
@@ -201,7 +215,6 @@ private:
         if (box != last_) {
             last_ = box;
             polls_ = 0;
-            framedPolls_ = 0;
             closing_ = false;
         }
         ++polls_;
@@ -212,11 +225,13 @@ private:
             }
             return;
         }
-        // The box is looked at once the window system has framed it and a few events have passed,
-        // or after a third of a second where it puts no frame around windows.
+        // The box is looked at once the window system has framed it and, when it has no parent to
+        // stand over, has put it at the centre of the screen; or after 0.4 s in any case (where no
+        // frame comes, for one).
         const QWindow* handle = box->windowHandle();
-        if (handle && !handle->frameMargins().isNull()) ++framedPolls_;
-        if (framedPolls_ < 3 && polls_ < 60) return;
+        const bool framed = handle && !handle->frameMargins().isNull();
+        const bool settled = framed && (box->parentWidget() || CentringError(*box).isEmpty());
+        if (!settled && polls_ < 80) return;
 
         ++seen_.count;
         seen_.title = box->windowTitle();
@@ -231,7 +246,8 @@ private:
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (window != box && window->isVisible()) seen_.otherWindows << window->objectName();
         }
-        seen_.centred = IsCentredOnScreen(*box);
+        seen_.framed = framed;
+        seen_.centring = CentringError(*box);
         closing_ = true;
         polls_ = 0;
         QTest::keyClick(box, closeKey_);
@@ -239,8 +255,7 @@ private:
 
     Qt::Key closeKey_;
     QPointer<QMessageBox> last_;
-    int polls_ = 0;        // since the box came up, or since the close key was typed on it
-    int framedPolls_ = 0;  // since the box has had a frame
+    int polls_ = 0;  // since the box came up, or since the close key was typed on it
     bool closing_ = false;
     SeenBox seen_;
     QTimer timer_;
