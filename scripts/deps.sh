@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     qt6-base-dev libgl-dev
     fonts-wqy-zenhei
+    xvfb openbox x11-utils
     "$@"
 )
 

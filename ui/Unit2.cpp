@@ -1,13 +1,11 @@
 #include "ui/Unit2.h"
 
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QUrl>
-#include <algorithm>
 
 #include "ui/click_label.h"
+#include "ui/screen_centre.h"
 #include "ui/song_font.h"
 #include "ui_Unit2.h"
 
@@ -16,22 +14,6 @@ namespace {
 // Home pages of the two download sites. Label1 and Label5 both lead to the first.
 const QString kFirstSite = QStringLiteral("https://www.example.com");
 const QString kSecondSite = QStringLiteral("https://www.example.org");
-
-// left = (screen width - window width) / 2 and top likewise, each rounded toward zero and never
-// negative, on the full primary screen (task bars and panels included). The window system adds its
-// frame, and tells us how thick it is, only once the window is up, so the rule is applied to the
-// client area; where there is no frame the two agree.
-void CentreOnPrimaryScreen(QWidget* window) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    const QRect area = screen->geometry();
-    const QSize size = window->size();
-    const int left = std::max(0, (area.width() - size.width()) / 2);
-    const int top = std::max(0, (area.height() - size.height()) / 2);
-    window->setGeometry(QRect(area.topLeft() + QPoint(left, top), size));
-}
 
 // Asks the desktop to open link. Whether it could is of no concern here, and nothing that goes wrong on
 // the way may leave this function: the dialog has to stay open and usable.
@@ -74,11 +56,14 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
     connect(ui->Label3, &TClickLabel::clicked, this, &TForm2::Label3Click);
     connect(ui->Label4, &TClickLabel::clicked, this, &TForm2::Label4Click);
     connect(ui->Label5, &TClickLabel::clicked, this, &TForm2::Label5Click);
-
-    CentreOnPrimaryScreen(this);
 }
 
 TForm2::~TForm2() = default;
+
+void TForm2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    telvane::CentreOnScreen(this);
+}
 
 void TForm2::keyPressEvent(QKeyEvent* event) {
     // QDialog would close on Esc; this dialog closes only through the window's close command.

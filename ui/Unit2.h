@@ -6,12 +6,14 @@
 #include <memory>
 
 class QKeyEvent;
+class QShowEvent;
 
 namespace Ui {
 class TForm2;
 }
 
-// A fixed-size dialog, centred on the primary screen when it is created; show it with exec(). A click
+// A fixed-size dialog, centred on the primary screen, frame included, each time it is shown; show it
+// with exec(). A click
 // on a program name opens its download site in the desktop's web browser, a click on an address starts
 // a new mail message to it. What the desktop does with a link is not checked and nothing is reported
 // either way: the dialog stays open and usable. Nothing in the dialog takes the keyboard focus, and it
@@ -24,6 +26,7 @@ public:
     ~TForm2() override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:

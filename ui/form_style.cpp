@@ -1,6 +1,7 @@
 #include "ui/form_style.h"
 
 #include <QCommonStyle>
+#include <QEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyleFactory>
@@ -35,6 +36,14 @@ int TFormStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, cons
         default:
             return QProxyStyle::pixelMetric(metric, option, widget);
     }
+}
+
+int TFormStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                          QStyleHintReturn* returnData) const {
+    // The tree's click handler runs when the button comes up, and must find the selection that folding
+    // a node has moved already.
+    if (hint == SH_ListViewExpand_SelectMouseType) return QEvent::MouseButtonPress;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 
 void TFormStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,

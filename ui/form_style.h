@@ -13,7 +13,8 @@
 // - a group box draws its title on its frame line, and the frame as a flat line;
 // - captions sit lower by as much as their ink rises above the font's ascent (see InkAboveAscent),
 //   so that a label exactly as high as the font shows its text whole;
-// - trees draw dotted connecting lines and plus/minus expand buttons.
+// - trees draw dotted connecting lines and plus/minus expand buttons, and a node folds or unfolds when
+//   its expand button is pressed, before the button comes up.
 class TFormStyle : public QProxyStyle {
     Q_OBJECT
 
@@ -26,6 +27,8 @@ public:
 
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
                     const QWidget* widget = nullptr) const override;
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,

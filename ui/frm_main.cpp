@@ -7,9 +7,12 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <utility>
@@ -21,6 +24,7 @@
 #include "ui/byte_limit.h"
 #include "ui/form_style.h"
 #include "ui/gbk_text.h"
+#include "ui/screen_centre.h"
 #include "ui/song_font.h"
 #include "ui_frm_main.h"
 
@@ -67,6 +71,42 @@ std::string ProvinceBytes(const QTreeWidgetItem* node) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+// Where a press on a node selects it, as in the Windows tree without full-row select: on its picture
+// or its label (the text and the margin the view leaves on either side of it), anywhere in the
+// node's row height. The indent left of the picture and the row right of the label do not count.
+bool OnPictureOrLabel(const QTreeWidget* tree, const QTreeWidgetItem* node, QPoint pos) {
+    QStyleOptionViewItem option;
+    option.initFrom(tree);
+    option.rect = tree->visualItemRect(node);
+    option.widget = tree;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = node->text(0);
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.icon = node->icon(0);
+    if (!option.icon.isNull()) option.features |= QStyleOptionViewItem::HasDecoration;
+    option.decorationSize = tree->iconSize();
+    option.decorationPosition = QStyleOptionViewItem::Left;
+    option.decorationAlignment = Qt::AlignCenter;
+
+    const QStyle* style = tree->style();
+    const QRect picture = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, tree);
+    QRect label = style->subElementRect(QStyle::SE_ItemViewItemText, &option, tree);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, tree) + 1;
+    label.setWidth(std::min(label.width(), option.fontMetrics.horizontalAdvance(option.text) + 2 * margin));
+    const auto within = [&pos](const QRect& area) {
+        return pos.x() >= area.left() && pos.x() <= area.right();
+    };
+    return (option.features & QStyleOptionViewItem::HasDecoration && within(picture)) || within(label);
+}
+
+// Whether pos lies on the expand button of node: the indent step just left of its picture, when the
+// node has children.
+bool OnExpandButton(const QTreeWidget* tree, const QTreeWidgetItem* node, QPoint pos) {
+    if (node->childCount() == 0) return false;
+    const QRect row = tree->visualItemRect(node);
+    return pos.x() < row.left() && pos.x() >= row.left() - tree->indentation();
+}
+
 using Items = std::vector<std::unique_ptr<QTreeWidgetItem>>;
 
 // A row of the list: the province with the entry picture, then region, area code and postcode.
@@ -99,8 +139,21 @@ void ShowModal(QMessageBox& box) {
     if (active) active->activateWindow();
 }
 
+// A message box without a parent, centred on the screen by its outer size once it has laid itself
+// out for showing (Qt would put it somewhat above and left of the centre).
+class TCentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        telvane::CentreOnScreen(this);
+    }
+};
+
 void ShowMissingFileMessage() {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"),
+    TCentredBox box(QMessageBox::Information, QStringLiteral("Information"),
                     QStringLiteral("必须把tesmar.ini文件与主程序放在同一个目录下！"), QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
@@ -172,6 +225,18 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
         Picture(QStringLiteral(":/pictures/help.png"), QStringLiteral(":/pictures/help_disabled.png")));
 
     ui->tree1->viewport()->installEventFilter(this);
+    // Collapsing a node that hides the selected one selects the collapsed node, as the Windows tree
+    // does, whether by the mouse or the keyboard: the next click then lists what the user sees selected.
+    connect(ui->tree1, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* collapsed) {
+        for (const QTreeWidgetItem* selected : ui->tree1->selectedItems()) {
+            for (const QTreeWidgetItem* above = selected->parent(); above; above = above->parent()) {
+                if (above == collapsed) {
+                    ui->tree1->setCurrentItem(collapsed);
+                    return;
+                }
+            }
+        }
+    });
     connect(ui->Btnresture, &QPushButton::clicked, this, [this] { Guarded(&TForm1::BtnrestureClick); });
     connect(ui->Btncha, &QPushButton::clicked, this, [this] { Guarded(&TForm1::BtnchaClick); });
     connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { Guarded(&TForm1::BitBtn1Click); });
@@ -192,9 +257,20 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() != Qt::LeftButton) return true;
             treePressed_ = true;
-            if (!ui->tree1->indexAt(mouse->position().toPoint()).isValid()) return true;
+            // The press selects a node only on its picture or label, and toggles it on its expand
+            // button; anywhere else (the indent, right of the label, below the nodes, where Qt would
+            // select the row or clear the selection) it leaves the selection where it was.
+            const QPoint pos = mouse->position().toPoint();
+            const QTreeWidgetItem* node = ui->tree1->itemAt(pos);
+            if (!node || !(OnPictureOrLabel(ui->tree1, node, pos) || OnExpandButton(ui->tree1, node, pos))) {
+                return true;
+            }
             break;
         }
+        case QEvent::MouseMove:
+            // Qt's view would drag the selection along under the pointer; the Windows tree does not.
+            if (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton) return true;
+            break;
         case QEvent::MouseButtonRelease: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() != Qt::LeftButton) return true;

@@ -31,13 +31,15 @@ public:
     ~TForm1() override;
 
 protected:
-    // Turns primary-button clicks on the tree into tree1Click.
+    // Turns primary-button clicks on the tree into tree1Click, and lets a press move the selection
+    // only on a node's picture or label.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
-    // A primary-button click on the tree, anywhere in it, after the click has moved the selection:
-    // lists the selected province, or does nothing when no node or the root is selected.
+    // A primary-button click on the tree, anywhere in it, after the press has moved the selection (or
+    // left it where it was): lists the selected province, or does nothing when no node or the root is
+    // selected.
     void tree1Click();
     void BtnrestureClick();
     void BtnchaClick();

@@ -6,7 +6,8 @@
 
 namespace telvane {
 
-// "宋体" (SimSun) at a character height of pixelSize pixels, regular, drawn without antialiasing.
+// "宋体" (SimSun) at a character height of pixelSize pixels, regular, drawn without antialiasing and
+// fully hinted.
 //
 // The font is asked for by that name, so a real 宋体 is used where one is installed. Linux desktops
 // rarely have it: for them the first call tells Qt which fonts stand in for it, the CJK fonts of

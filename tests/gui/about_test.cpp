@@ -16,6 +16,7 @@
 #include "gui_test_support.h"
 #include "ui/Unit2.h"
 #include "ui/frm_main.h"
+#include "ui/screen_centre.h"
 
 namespace {
 
@@ -76,15 +77,6 @@ QList<TForm2*> AboutDialogs() {
     return dialogs;
 }
 
-// Whether window is centred on the full primary screen, the odd pixel going right and down.
-bool IsCentredOnScreen(const QWidget& window) {
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QRect rect = window.geometry();
-    const int spareRight = (screen.right() - rect.right()) - (rect.left() - screen.left());
-    const int spareBelow = (screen.bottom() - rect.bottom()) - (rect.top() - screen.top());
-    return (spareRight == 0 || spareRight == 1) && (spareBelow == 0 || spareBelow == 1);
-}
-
 int Distance(QColor a, QColor b) {
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
 }
@@ -104,6 +96,8 @@ private slots:
     void dialogIsPaintedInItsColours();
     void panelIsRaisedThenLowered();
     void frameIsFixedWithCloseButtonOnly();
+    void centringRule_data();
+    void centringRule();
     void keysNeitherFocusNorClose_data();
     void keysNeitherFocusNorClose();
 
@@ -198,6 +192,9 @@ void AboutTest::labelsFollowTheLayout() {
     QVERIFY(!font.bold());
     QVERIFY(!font.italic());
     QVERIFY(!font.underline());
+    // Every character stands clear of its neighbours ("作者:Orvath" once had the colon on the "O").
+    const QStringList touching = telvane::testing::TouchingCharacters(font, label->text());
+    QVERIFY2(touching.isEmpty(), qPrintable(touching.join(QLatin1Char(' '))));
     QCOMPARE(label->cursor().shape(), hand ? Qt::PointingHandCursor : Qt::ArrowCursor);
     QCOMPARE(label->focusPolicy(), Qt::NoFocus);
 }
@@ -284,6 +281,30 @@ void AboutTest::frameIsFixedWithCloseButtonOnly() {
     QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
+}
+
+void AboutTest::centringRule_data() {
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QSize>("window");  // outer size, frame and title bar included
+    QTest::addColumn<QPoint>("origin");
+
+    QTest::newRow("framed dialog, 1024x768") << QRect(0, 0, 1024, 768) << QSize(230, 200) << QPoint(397, 284);
+    QTest::newRow("odd spare pixels go right and down")
+        << QRect(0, 0, 1024, 768) << QSize(351, 105) << QPoint(336, 331);
+    QTest::newRow("as large as the screen") << QRect(0, 0, 800, 600) << QSize(800, 600) << QPoint(0, 0);
+    QTest::newRow("wider than the screen") << QRect(0, 0, 640, 480) << QSize(700, 200) << QPoint(0, 140);
+    QTest::newRow("one pixel wider, taller by three")
+        << QRect(0, 0, 640, 480) << QSize(641, 483) << QPoint(0, 0);
+    QTest::newRow("screen not at the origin")
+        << QRect(1024, 0, 1280, 1024) << QSize(230, 200) << QPoint(1024 + 525, 412);
+}
+
+// left = (screen width - window width) / 2, top likewise, each rounded toward zero and never negative.
+void AboutTest::centringRule() {
+    QFETCH(QRect, screen);
+    QFETCH(QSize, window);
+    QFETCH(QPoint, origin);
+    QCOMPARE(telvane::CentredOrigin(screen, window), origin);
 }
 
 void AboutTest::keysNeitherFocusNorClose_data() {
@@ -463,7 +484,7 @@ void AboutTest::aboutButtonOpensFreshModalDialogs() {
             opened.append(dialog);
             QCOMPARE(AboutDialogs().size(), 1);
             QVERIFY(dialog->isVisible());
-            QVERIFY(IsCentredOnScreen(*dialog));
+            QCOMPARE(telvane::testing::CentringError(*dialog), QString());
             // Moved away, so a dialog kept for the next round would give itself away.
             dialog->move(0, 0);
 

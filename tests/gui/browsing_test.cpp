@@ -1,5 +1,6 @@
 // Province browsing: a click on the tree lists the selected province, read afresh from the file.
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -13,10 +14,11 @@ using namespace telvane::testing;
 namespace {
 
 // 北京 holds every kind of entry, in an order no sorting would give; 中国 is a province that shares
-// the root's name; 空省 has an empty section and 无节 none at all.
+// the root's name; 空省 has an empty section and 无节 none at all. The long last name widens the tree's
+// column, so that the rows of the others reach well past their labels.
 const QString kDirectory = QStringLiteral(
     "[lei]\n"
-    "sel=北京,天津,中国,空省,无节,\n"
+    "sel=北京,天津,中国,空省,无节,新疆维吾尔自治区,\n"
     "[北京]\n"
     "西城区=010-100032\n"
     "东城区=010-100010\n"
@@ -116,27 +118,112 @@ private slots:
         QCOMPARE(Rows(list_), before);
     }
 
-    void clickThatKeepsTheSelection_data() {
-        QTest::addColumn<bool>("expandButton");
-        QTest::newRow("on empty space") << false;
-        QTest::newRow("on the root's expand button") << true;
+    void pressPoints_data() {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("selected");  // the node selected after the click
+        QTest::addColumn<bool>("lists");        // whether the click lists the selected province afresh
+        QTest::newRow("on 天津's label") << "label"
+                                         << "天津" << true;
+        QTest::newRow("on 天津's picture") << "picture"
+                                           << "天津" << true;
+        QTest::newRow("right of 天津's label") << "right of label"
+                                               << "北京" << true;
+        QTest::newRow("in 天津's indent, left of its picture") << "indent"
+                                                               << "北京" << true;
+        QTest::newRow("in 天津's indent, on the root's line") << "outer indent"
+                                                              << "北京" << true;
+        QTest::newRow("below the nodes") << "below"
+                                         << "北京" << true;
+        QTest::newRow("on the root's expand button") << "expand button"
+                                                     << "中国" << false;
+        QTest::newRow("on the root's label") << "root label"
+                                             << "中国" << false;
     }
 
-    // A click beside the nodes lists the province that is still selected, afresh.
-    void clickThatKeepsTheSelection() {
-        QFETCH(bool, expandButton);
-        QTreeWidgetItem* tianjin = Province("天津");
-        ClickNode(tree_, tianjin);
-        QCOMPARE(Rows(list_), kTianjin);
-        WriteIni(*dir_, QString(kDirectory).replace("和平区=022-300041", "和平区=022-300042"));
+    // As in the Windows tree, a press selects a node only on its picture or label. Elsewhere the
+    // selection stays, and the click lists the province still selected, read afresh; the expand
+    // button folds the root, which moves the selection there, and the click lists nothing.
+    void pressPoints() {
+        QFETCH(QString, where);
+        QFETCH(QString, selected);
+        QFETCH(bool, lists);
+        ClickNode(tree_, Province("北京"));
+        QCOMPARE(Rows(list_), kBeijing);
+        WriteIni(*dir_, QString(kDirectory).replace("西城区=010-100032", "西城区=010-100033"));
+        QList<QStringList> beijingNow = kBeijing;
+        beijingNow[0][3] = QStringLiteral("100033");
 
-        if (expandButton) {
-            ClickExpandButton(tree_, root_);
+        QTreeWidgetItem* tianjin = Province("天津");
+        const QRect row = tree_->visualItemRect(tianjin);
+        const QRect picture = DrawnPicture(tianjin);
+        QVERIFY2(picture.isValid(), "天津's picture not found in the tree");
+        const auto [labelLeft, labelRight] = LabelInk(tianjin, picture);
+        QVERIFY(labelLeft > picture.right());
+        const int y = row.center().y();
+        QPoint point;
+        if (where == "label") {
+            point = QPoint((labelLeft + labelRight) / 2, y);
+        } else if (where == "picture") {
+            point = picture.center();
+        } else if (where == "right of label") {
+            point = QPoint(labelRight + 8, y);
+            QCOMPARE(tree_->itemAt(point), tianjin);  // still in 天津's row
+        } else if (where == "indent") {
+            point = QPoint(picture.left() - 6, y);
+            QVERIFY(point.x() >= row.left() - tree_->indentation());
+        } else if (where == "outer indent") {
+            point = QPoint(row.left() - tree_->indentation() - 8, y);
+            QVERIFY(point.x() >= 0);
+        } else if (where == "below") {
+            point = QPoint(picture.center().x(), tree_->viewport()->height() - 4);
+            QCOMPARE(tree_->itemAt(point), nullptr);
+        } else if (where == "expand button") {
+            point = QPoint(tree_->visualItemRect(root_).left() - tree_->indentation() / 2,
+                           tree_->visualItemRect(root_).center().y());
         } else {
-            ClickEmptySpace(tree_);
+            point = LabelCentre(tree_, root_);
         }
-        QCOMPARE(tree_->selectedItems(), QList<QTreeWidgetItem*>{tianjin});
-        QCOMPARE(Rows(list_), Rows({{"天津", "和平区", "022", "300042"}}));
+        QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, point);
+
+        QTreeWidgetItem* expected = selected == "中国" ? root_ : Province(qPrintable(selected));
+        QCOMPARE(tree_->selectedItems(), QList<QTreeWidgetItem*>{expected});
+        QCOMPARE(root_->isExpanded(), where != "expand button");
+        if (!lists) {
+            QCOMPARE(Rows(list_), kBeijing);
+        } else {
+            QCOMPARE(Rows(list_), selected == "天津" ? kTianjin : beijingNow);
+        }
+    }
+
+    void foldingTheRootSelectsIt_data() {
+        QTest::addColumn<bool>("keyboard");
+        QTest::newRow("by the keyboard") << true;
+        QTest::newRow("by the view's own call") << false;
+    }
+
+    // However the root is folded while a province is selected, the root becomes the selection, and
+    // the next click lists nothing.
+    void foldingTheRootSelectsIt() {
+        QFETCH(bool, keyboard);
+        ClickNode(tree_, Province("天津"));
+        QCOMPARE(Rows(list_), kTianjin);
+        if (keyboard) {
+            tree_->setFocus();
+            QTest::keyClick(tree_, Qt::Key_Left);  // to the root
+            QTest::keyClick(tree_, Qt::Key_Left);  // folds it
+        } else {
+            tree_->collapseItem(root_);
+        }
+        QVERIFY(!root_->isExpanded());
+        QCOMPARE(tree_->selectedItems(), QList<QTreeWidgetItem*>{root_});
+
+        std::filesystem::remove(ini_);  // a listing now would empty the list
+        ClickEmptySpace(tree_);
+        QCOMPARE(Rows(list_), kTianjin);
+        ClickExpandButton(tree_, root_);
+        QVERIFY(root_->isExpanded());
+        QCOMPARE(tree_->selectedItems(), QList<QTreeWidgetItem*>{root_});
+        QCOMPARE(Rows(list_), kTianjin);
     }
 
     // Moving the selection or folding the tree with the keyboard lists nothing; the next click lists
@@ -160,6 +247,7 @@ private slots:
         QTest::newRow("secondary button") << 0;
         QTest::newRow("middle button") << 1;
         QTest::newRow("released outside the tree") << 2;
+        QTest::newRow("pressed right of a label, dragged onto another") << 3;
     }
 
     // Only a primary-button click pressed and released over the tree lists; the others neither list
@@ -169,7 +257,7 @@ private slots:
         QTreeWidgetItem* beijing = Province("北京");
         ClickNode(tree_, beijing);
         QTreeWidgetItem* tianjin = Province("天津");
-        const QPoint onTianjin = tree_->visualItemRect(tianjin).center();
+        const QPoint onTianjin = LabelCentre(tree_, tianjin);
         switch (kind) {
             case 0:
                 ClickNode(tree_, tianjin, Qt::RightButton);
@@ -177,10 +265,22 @@ private slots:
             case 1:
                 ClickNode(tree_, tianjin, Qt::MiddleButton);
                 break;
-            default:
+            case 2:
                 QTest::mousePress(tree_->viewport(), Qt::LeftButton, {}, onTianjin);
                 QTest::mouseRelease(tree_->viewport(), Qt::LeftButton, {}, QPoint(-20, onTianjin.y()));
                 break;
+            default: {
+                const QPoint rightOfTianjin(onTianjin.x() + 40, onTianjin.y());
+                const QPoint onChina = LabelCentre(tree_, Province("中国"));
+                QCOMPARE(tree_->itemAt(rightOfTianjin), tianjin);
+                QTest::mousePress(tree_->viewport(), Qt::LeftButton, {}, rightOfTianjin);
+                for (int step = 1; step <= 4; ++step) {
+                    QTest::mouseMove(tree_->viewport(),
+                                     rightOfTianjin + (onChina - rightOfTianjin) * step / 4);
+                }
+                QTest::mouseRelease(tree_->viewport(), Qt::LeftButton, {}, onChina);
+                break;
+            }
         }
         QCOMPARE(Rows(list_), kBeijing);
         if (kind != 2) QCOMPARE(tree_->selectedItems(), QList<QTreeWidgetItem*>{beijing});
@@ -266,6 +366,42 @@ private slots:
     }
 
 private:
+    // Where node's picture is drawn: the place in a grab of the tree that shows the picture over the
+    // view's background. Invalid when it is nowhere in the node's row.
+    QRect DrawnPicture(QTreeWidgetItem* node) const {
+        const QImage view = tree_->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QSize size = tree_->iconSize();
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(tree_->palette().color(QPalette::Base));
+        QPainter painter(&picture);
+        painter.drawPixmap(0, 0, node->icon(0).pixmap(size));
+        painter.end();
+        const QRect row = tree_->visualItemRect(node);
+        for (int y = row.top(); y + size.height() <= row.bottom() + 1; ++y) {
+            for (int x = 0; x + size.width() <= row.right() + 1; ++x) {
+                if (view.copy(QRect(QPoint(x, y), size)) == picture) return QRect(QPoint(x, y), size);
+            }
+        }
+        return QRect();
+    }
+
+    // The first and last columns of the ink of node's text, right of its picture.
+    std::pair<int, int> LabelInk(QTreeWidgetItem* node, const QRect& picture) const {
+        const QImage view = tree_->viewport()->grab().toImage();
+        const QRect row = tree_->visualItemRect(node);
+        int left = -1, right = -1;
+        for (int x = picture.right() + 1; x <= std::min(row.right(), view.width() - 1); ++x) {
+            for (int y = row.top(); y <= row.bottom(); ++y) {
+                if (qGray(view.pixel(x, y)) < 128) {
+                    if (left < 0) left = x;
+                    right = x;
+                    break;
+                }
+            }
+        }
+        return {left, right};
+    }
+
     QTreeWidgetItem* Province(const char* utf8) const {
         const QString name = QString::fromUtf8(utf8);
         for (int i = 0; i < root_->childCount(); ++i) {

@@ -150,6 +150,8 @@ private slots:
         QCOMPARE(control->geometry(), geometry);
         QCOMPARE(TextOf(control), text);
         QCOMPARE(control->font(), window.font());
+        const QStringList touching = TouchingCharacters(control->font(), text);
+        QVERIFY2(touching.isEmpty(), qPrintable(touching.join(QLatin1Char(' '))));
     }
 
     void textsFitTheirControls_data() {
@@ -407,6 +409,7 @@ private slots:
         QVERIFY(box.okIsEscape);
         QCOMPARE(box.modality, Qt::ApplicationModal);
         QCOMPARE(box.otherWindows, QStringList{});
+        QCOMPARE(box.centring, QString());
 
         auto* tree = Find<QTreeWidget>(&window, "tree1");
         QCOMPARE(tree->topLevelItemCount(), 1);
