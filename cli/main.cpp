@@ -69,6 +69,26 @@ std::optional<std::string> DataFileProblem(const std::string& path) {
     return std::nullopt;
 }
 
+// The province that NAME (GBK) names: the one of that name, or else the only one whose name starts
+// with it as whole characters ("广东" for 广东省).
+std::optional<std::string> FindProvince(const std::string& name, const std::vector<std::string>& provinces,
+                                        std::vector<std::string>& candidates) {
+    for (const std::string& province : provinces) {
+        if (province == name) return province;
+    }
+    for (const std::string& province : provinces) {
+        if (name.empty() || !province.starts_with(name)) continue;
+        std::size_t end = 0;
+        while (end < name.size()) end += gbk::CharLength(province, end);
+        if (end == name.size() &&
+            std::find(candidates.begin(), candidates.end(), province) == candidates.end()) {
+            candidates.push_back(province);
+        }
+    }
+    if (candidates.size() == 1) return candidates.front();
+    return std::nullopt;
+}
+
 // Answers queries against one reading of the data file.
 class Lookup {
 public:
@@ -115,8 +135,10 @@ public:
                 break;
             }
             case QueryKind::kName:
-                if (const std::optional<std::string> name = text_.Gbk(query))
+                if (const std::optional<std::string> name = text_.Gbk(query)) {
                     SearchNames(*name, provinces_, reader_, emit);
+                    if (!any) HintAtProvince(query, *name);
+                }
                 break;
         }
         if (!any && batch_) output_.Record(typed, nullptr);
@@ -147,6 +169,15 @@ private:
         criteria.areaCode = *area;
         criteria.postcode = *post;
         return criteria;
+    }
+
+    // A name that finds no region but names a province is most likely meant as one.
+    void HintAtProvince(std::string_view query, const std::string& name) {
+        std::vector<std::string> candidates;
+        if (const std::optional<std::string> province = FindProvince(name, provinces_, candidates)) {
+            Complain(std::string(query) + ": no region of that name; for the province, run: " + kProgram +
+                     " --province " + text_.Utf8(*province));
+        }
     }
 
     const AreaCodeIndex& Index() {
@@ -204,24 +235,17 @@ bool ForEachInputLine(int fd, OnLine onLine) {
     return true;
 }
 
-// The province that NAME (GBK) names: the one of that name, or else the only one whose name starts
-// with it as whole characters ("广东" for 广东省).
-std::optional<std::string> FindProvince(const std::string& name, const std::vector<std::string>& provinces,
-                                        std::vector<std::string>& candidates) {
-    for (const std::string& province : provinces) {
-        if (province == name) return province;
-    }
-    for (const std::string& province : provinces) {
-        if (name.empty() || !province.starts_with(name)) continue;
-        std::size_t end = 0;
-        while (end < name.size()) end += gbk::CharLength(province, end);
-        if (end == name.size() &&
-            std::find(candidates.begin(), candidates.end(), province) == candidates.end()) {
-            candidates.push_back(province);
-        }
-    }
-    if (candidates.size() == 1) return candidates.front();
-    return std::nullopt;
+// What makes the options a usage error, or nothing when they go together.
+const char* Conflict(const Options& options) {
+    const bool forced = options.area || options.postcode || options.name || options.fuzzy;
+    if (options.tsv && options.json) return "--tsv and --json: choose one format";
+    if (options.provinces &&
+        (options.province || forced || !options.queries.empty() || options.tsv || options.json))
+        return "--provinces goes with no query and no other option but --file";
+    if (options.province && (forced || !options.queries.empty()))
+        return "--province goes with no query and none of -a, -p, -n, -f";
+    if (options.name && (options.area || options.postcode)) return "-n goes with neither -a nor -p";
+    return nullptr;
 }
 
 int Run(const Options& options) {
@@ -329,33 +353,26 @@ int main(int argc, char** argv) {
         "Looks up the area codes and postcodes of China's regions in Telvane's directory.\n"
         "Each QUERY is a telephone number (where is it from?), an area code or a postcode (which places\n"
         "use it?), or a place name (what are its codes?). With no QUERY and standard input not a\n"
-        "terminal, each line of standard input is one query.",
+        "terminal, each line of standard input is one query.\n",
         "telvane-lookup"};
     app.get_formatter()->column_width(24);
-    app.add_option("QUERY", options.queries, "Numbers, codes or place names to look up");
-    auto* area = app.add_flag("-a,--area", options.area, "Take every query as an area code");
-    auto* postcode = app.add_flag("-p,--postcode", options.postcode,
-                                  "Take every query as a postcode; with -a, as an area code and a postcode "
-                                  "parted by '-' or blanks");
-    auto* name = app.add_flag("-n,--name", options.name, "Take every query as a place name");
-    auto* fuzzy = app.add_flag("-f,--fuzzy", options.fuzzy, "Match codes by any part instead of whole");
-    auto* province =
-        app.add_option("--province", options.province, "List the regions of one province")->type_name("NAME");
-    auto* provinces = app.add_flag("--provinces", options.provinces, "List the province names, one a line");
-    auto* tsv = app.add_flag("--tsv", options.tsv, "Print tab-separated values with a header line");
-    auto* json = app.add_flag("--json", options.json, "Print JSON Lines, one object per record");
+    app.add_option("QUERY", options.queries, "Numbers, codes or place names to look up")->type_name("");
+    app.add_flag("-a,--area", options.area, "Take every query as an area code");
+    app.add_flag("-p,--postcode", options.postcode,
+                 "Take every query as a postcode; with -a, as both: 0512-215000"); with -a, as an area code and a postcode "
+                 "parted by '-' or blanks");
+    app.add_flag("-n,--name", options.name, "Take every query as a place name");
+    app.add_flag("-f,--fuzzy", options.fuzzy, "Match codes by any part instead of whole");
+    app.add_option("--province", options.province, "List the regions of one province")->type_name("NAME");
+    app.add_flag("--provinces", options.provinces, "List the province names, one a line");
+    app.add_flag("--tsv", options.tsv, "Print tab-separated values with a header line");
+    app.add_flag("--json", options.json, "Print JSON Lines, one object per record");
     app.add_option("--file", options.file, "Read this data file instead of the tesmar.ini beside the program")
         ->type_name("PATH");
     app.set_version_flag("--version", std::string("telvane-lookup (Telvane) ") + TELVANE_VERSION);
     app.footer(
         "Exit status: 0 when a row was printed, 1 when none, 2 for a usage error or a data file that\n"
-        "cannot be used. See telvane-lookup(1).");
-
-    tsv->excludes(json);
-    name->excludes(area)->excludes(postcode);
-    province->excludes(area)->excludes(postcode)->excludes(name)->excludes(fuzzy)->excludes("QUERY");
-    provinces->excludes(area)->excludes(postcode)->excludes(name)->excludes(fuzzy)->excludes(province);
-    provinces->excludes(tsv)->excludes(json)->excludes("QUERY");
+        "cannot be used. See telvane-lookup(1).\n");
 
     try {
         app.parse(argc, argv);
@@ -363,6 +380,10 @@ int main(int argc, char** argv) {
         return app.exit(done);
     } catch (const CLI::ParseError& error) {
         telvane::cli::Complain(std::string(error.what()) + " (see --help)");
+        return telvane::cli::kTrouble;
+    }
+    if (const char* conflict = telvane::cli::Conflict(options)) {
+        telvane::cli::Complain(std::string(conflict) + " (see --help)");
         return telvane::cli::kTrouble;
     }
     return telvane::cli::Run(options);
