@@ -359,8 +359,7 @@ int main(int argc, char** argv) {
     app.add_option("QUERY", options.queries, "Numbers, codes or place names to look up")->type_name("");
     app.add_flag("-a,--area", options.area, "Take every query as an area code");
     app.add_flag("-p,--postcode", options.postcode,
-                 "Take every query as a postcode; with -a, as both: 0512-215000"); with -a, as an area code and a postcode "
-                 "parted by '-' or blanks");
+                 "Take every query as a postcode; with -a, as both: 0512-215000");
     app.add_flag("-n,--name", options.name, "Take every query as a place name");
     app.add_flag("-f,--fuzzy", options.fuzzy, "Match codes by any part instead of whole");
     app.add_option("--province", options.province, "List the regions of one province")->type_name("NAME");
