@@ -39,7 +39,7 @@ struct Options {
     bool provinces = false;
     bool tsv = false;
     bool json = false;
-    std::string file;
+    std::optional<std::string> file;
 };
 
 void Complain(std::string_view what) {
@@ -255,8 +255,8 @@ int Run(const Options& options) {
         return kTrouble;
     }
 
-    const std::string path = options.file.empty() ? ResolveIniPath() : options.file;
-    if (path.empty()) {
+    const std::string path = options.file ? *options.file : ResolveIniPath();
+    if (!options.file && path.empty()) {
         Complain(
             "cannot find the program's own folder, where tesmar.ini lies; name the data file with --file");
         return kTrouble;

@@ -109,6 +109,8 @@ TEST_F(LookupCliTest, ExitStatusAsGrep) {
     std::filesystem::create_directory(dir_.File("folder.ini"));
     ASSERT_EQ(::mkfifo(dir_.File("fifo.ini").c_str(), 0600), 0);
     const std::string notOurs = dir_.Write("other.ini", "[section]\nkey=value\n");
+    const std::string oversized = dir_.Write("big.ini", "");
+    std::filesystem::resize_file(oversized, (std::size_t{64} << 20) + 1);
     struct Case {
         const char* what;
         std::vector<std::string> args;
@@ -134,6 +136,8 @@ TEST_F(LookupCliTest, ExitStatusAsGrep) {
         {"a folder", {"--file", dir_.File("folder.ini"), "0512"}, 2, "folder.ini: is a directory"},
         {"a FIFO", {"--file", dir_.File("fifo.ini"), "0512"}, 2, "fifo.ini: is not a regular file"},
         {"a device", {"--file", "/dev/zero", "0512"}, 2, "/dev/zero: is not a regular file"},
+        {"an oversized file", {"--file", oversized, "0512"}, 2, "big.ini: is larger than 64 MiB"},
+        {"an empty path", {"--file", "", "0512"}, 2, ": No such file or directory"},
         {"no province list", {"--file", notOurs, "0512"}, 2, "other.ini: no province list"},
     };
     for (const Case& c : cases) {
