@@ -25,6 +25,14 @@ void AppendTsvField(std::string_view text, std::string& out) {
 
 // A JSON string; bytes that are not UTF-8 become U+FFFD.
 void AppendJsonString(std::string_view text, std::string& out) {
+    // Most queries are numbers and codes: printable ASCII that needs no escape.
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; })) {
+        out += '"';
+        out += text;
+        out += '"';
+        return;
+    }
     out += nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 

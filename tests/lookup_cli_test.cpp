@@ -234,14 +234,15 @@ TEST_F(LookupCliTest, JsonLinesParse) {
                             R"("postcode":"117000"})");
     EXPECT_EQ(nlohmann::json::parse(lines[1])["region"], "本溪满族自治县");
 
-    const Result batch = Run({"--file", ini_, "--json"}, "\xB1\xBE\nnowhere\n");
+    const Result batch = Run({"--file", ini_, "--json"}, "\xB1\xBE\nnowhere\nsay \"hi\" \\\x01\n");
     EXPECT_EQ(batch.status, 1);
     const std::vector<std::string> records = Lines(batch.out);
-    ASSERT_EQ(records.size(), 2u);
+    ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(nlohmann::json::parse(records[0]),
               nlohmann::json::parse(R"({"query":"\uFFFD\uFFFD","province":"","region":"","area_code":"",)"
                                     R"("postcode":""})"));
     EXPECT_EQ(nlohmann::json::parse(records[1])["query"], "nowhere");
+    EXPECT_EQ(nlohmann::json::parse(records[2])["query"], "say \"hi\" \\\x01");
 }
 
 TEST_F(LookupCliTest, BatchKeepsInputOrderWithARecordForEveryQuery) {
