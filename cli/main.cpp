@@ -313,18 +313,6 @@ int Run(const Options& options) {
     } else {
         Lookup lookup(options, reader, provinces, text, output, batch);
         if (batch) {
-            if (format == Format::kTable) {
-                // The table streams, its columns as wide as the directory's widest cells.
-                Output::Widths widths{};
-                for (const std::string& province : provinces) {
-                    ListProvince(province, reader, [&](DirectoryRow&& row) {
-                        const Output::Widths cells = output.WidthsOf(row);
-                        for (std::size_t i = 0; i < widths.size(); ++i)
-                            widths[i] = std::max(widths[i], cells[i]);
-                    });
-                }
-                output.StreamTable(widths);
-            }
             if (!ForEachInputLine(STDIN_FILENO, [&](std::string_view line) { lookup.Query(line); })) {
                 Complain(std::string("standard input: ") + std::strerror(errno));
                 output.Finish();

@@ -10,9 +10,13 @@ namespace telvane::cli {
 namespace {
 
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+constexpr std::size_t kColumns = 5;
 constexpr std::string_view kGap = "  ";
-constexpr std::array<std::string_view, 5> kTableHeader = {"省份", "地区", "长途区号", "邮政编码", "查询"};
+constexpr std::array<std::string_view, kColumns> kTableHeader = {"省份", "地区", "长途区号", "邮政编码",
+                                                                 "查询"};
 constexpr std::string_view kTsvHeader = "query\tprovince\tregion\tarea_code\tpostcode\n";
+constexpr std::string_view kJsonKeys[] = {
+    ",\"province\":", ",\"region\":", ",\"area_code\":", ",\"postcode\":"};
 
 // A TSV field keeps its line and its columns: tabs and line ends inside it become spaces.
 void AppendTsvField(std::string_view text, std::string& out) {
@@ -36,165 +40,104 @@ void AppendJsonString(std::string_view text, std::string& out) {
     out += nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-void TrimLineEnd(std::string& line) {
-    while (!line.empty() && line.back() == ' ') line.pop_back();
+// The four fields of a row, or four empty ones.
+std::array<std::string_view, 4> FieldsOf(const DirectoryRow* row) {
+    if (!row) return {};
+    return {row->province, row->region, row->areaCode, row->postcode};
 }
 
 }  // namespace
 
 Output::Output(Format format, Converters& text, bool queryColumn)
-    : format_(format), text_(text), queryColumn_(queryColumn), streaming_(format != Format::kTable) {}
-
-void Output::StreamTable(const Widths& widths) {
-    streaming_ = true;
-    for (std::size_t i = 0; i < widths.size(); ++i)
-        widths_[i] = std::max(widths[i], DisplayWidth(kTableHeader[i]));
-}
-
-Output::Widths Output::WidthsOf(const DirectoryRow& row) {
-    Widths widths{};
-    const std::string* fields[] = {&row.province, &row.region, &row.areaCode, &row.postcode};
-    for (std::size_t i = 0; i < widths.size(); ++i) widths[i] = DisplayWidth(text_.Utf8(*fields[i]));
-    return widths;
-}
-
-void Output::AppendPadded(std::string_view cell, std::size_t width) {
-    buffer_ += cell;
-    const std::size_t used = DisplayWidth(cell);
-    buffer_.append(width > used ? width - used : 0, ' ');
-}
+    : format_(format), text_(text), queryColumn_(queryColumn) {}
 
 std::string Output::RowText(const DirectoryRow* row) {
-    const std::string empty;
-    const std::string* fields[] = {row ? &row->province : &empty, row ? &row->region : &empty,
-                                   row ? &row->areaCode : &empty, row ? &row->postcode : &empty};
-    static constexpr std::string_view kJsonKeys[] = {
-        ",\"province\":", ",\"region\":", ",\"area_code\":", ",\"postcode\":"};
+    const std::array<std::string_view, 4> fields = FieldsOf(row);
     std::string out;
-    for (std::size_t i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
         scratch_.clear();
-        text_.AppendUtf8(*fields[i], scratch_);
-        switch (format_) {
-            case Format::kTsv:
-                out += '\t';
-                AppendTsvField(scratch_, out);
-                break;
-            case Format::kJson:
-                out += kJsonKeys[i];
-                AppendJsonString(scratch_, out);
-                break;
-            case Format::kTable:
-                out += scratch_;
-                if (i < 3 || queryColumn_) {
-                    const std::size_t used = DisplayWidth(scratch_);
-                    out.append(widths_[i] > used ? widths_[i] - used : 0, ' ');
-                    out += kGap;
-                }
-                break;
+        text_.AppendUtf8(fields[i], scratch_);
+        if (format_ == Format::kTsv) {
+            out += '\t';
+            AppendTsvField(scratch_, out);
+        } else {
+            out += kJsonKeys[i];
+            AppendJsonString(scratch_, out);
         }
     }
-    if (format_ == Format::kJson) out += "}\n";
-    if (format_ == Format::kTsv) out += '\n';
+    out += format_ == Format::kTsv ? "\n" : "}\n";
     return out;
-}
-
-const std::string& Output::CachedRowText(const DirectoryRow* row, std::size_t slot) {
-    std::string& cached = cache_[slot];
-    if (cached.empty()) cached = RowText(row);
-    return cached;
 }
 
 void Output::Record(std::string_view query, const DirectoryRow* row, std::size_t slot) {
     if (failed_) return;
-    if (!streaming_) {
-        // Held until Finish, when the columns' widths are known.
-        const std::string empty;
-        for (const std::string* field : {row ? &row->province : &empty, row ? &row->region : &empty,
-                                         row ? &row->areaCode : &empty, row ? &row->postcode : &empty}) {
-            cells_.emplace_back();
-            text_.AppendUtf8(*field, cells_.back());
-        }
-        cells_.emplace_back(query);
+    if (format_ == Format::kTable) {
+        HoldTableRecord(query, row);
         return;
     }
-    if (!headerDone_) {
-        headerDone_ = true;
-        if (format_ == Format::kTsv) buffer_ += kTsvHeader;
-        if (format_ == Format::kTable) {
-            for (std::size_t i = 0; i < 4; ++i) {
-                if (i == 3 && !queryColumn_) {
-                    buffer_ += kTableHeader[i];
-                    break;
-                }
-                AppendPadded(kTableHeader[i], widths_[i]);
-                buffer_ += kGap;
-            }
-            if (queryColumn_) buffer_ += kTableHeader[4];
-            buffer_ += '\n';
-        }
+    if (format_ == Format::kTsv) {
+        if (!headerDone_) buffer_ += kTsvHeader;
+        AppendTsvField(query, buffer_);
+    } else {
+        buffer_ += "{\"query\":";
+        AppendJsonString(query, buffer_);
     }
-    const bool cached = slot != kNoCache && slot < cache_.size();
-    switch (format_) {
-        case Format::kTsv:
-            AppendTsvField(query, buffer_);
-            buffer_ += cached ? CachedRowText(row, slot) : RowText(row);
-            break;
-        case Format::kJson:
-            buffer_ += "{\"query\":";
-            AppendJsonString(query, buffer_);
-            buffer_ += cached ? CachedRowText(row, slot) : RowText(row);
-            break;
-        case Format::kTable: {
-            const std::size_t lineStart = buffer_.size();
-            buffer_ += cached ? CachedRowText(row, slot) : RowText(row);
-            if (queryColumn_) AppendTsvField(query, buffer_);
-            while (buffer_.size() > lineStart && buffer_.back() == ' ') buffer_.pop_back();
-            buffer_ += '\n';
-            break;
-        }
+    headerDone_ = true;
+    if (slot < cache_.size()) {
+        std::string& cached = cache_[slot];
+        if (cached.empty()) cached = RowText(row);
+        buffer_ += cached;
+    } else {
+        buffer_ += RowText(row);
     }
     if (buffer_.size() >= kBlockBytes) Write();
 }
 
-bool Output::Finish() {
-    if (!streaming_ && !cells_.empty()) {
-        const std::size_t columns = queryColumn_ ? 5 : 4;
-        std::array<std::size_t, 5> widths{};
-        for (std::size_t i = 0; i < columns; ++i) widths[i] = DisplayWidth(kTableHeader[i]);
-        for (std::size_t i = 0; i < cells_.size(); ++i) {
-            if (i % 5 < columns) widths[i % 5] = std::max(widths[i % 5], DisplayWidth(cells_[i]));
-        }
-        std::string line;
-        auto emitLine = [&](auto cellAt) {
-            line.clear();
-            for (std::size_t i = 0; i < columns; ++i) {
-                const std::string_view cell = cellAt(i);
-                line += cell;
-                if (i + 1 < columns) {
-                    const std::size_t used = DisplayWidth(cell);
-                    line.append(widths[i] - std::min(widths[i], used), ' ');
-                    line += kGap;
-                }
-            }
-            TrimLineEnd(line);
-            buffer_ += line;
-            buffer_ += '\n';
-            if (buffer_.size() >= kBlockBytes) Write();
-        };
-        emitLine([](std::size_t i) { return kTableHeader[i]; });
-        for (std::size_t record = 0; record < cells_.size(); record += 5) {
-            emitLine([&](std::size_t i) -> std::string_view {
-                if (i == 4) {
-                    // The query keeps to its line.
-                    scratch_.clear();
-                    AppendTsvField(cells_[record + 4], scratch_);
-                    return scratch_;
-                }
-                return cells_[record + i];
-            });
-        }
-        cells_.clear();
+void Output::HoldTableRecord(std::string_view query, const DirectoryRow* row) {
+    for (const std::string_view field : FieldsOf(row)) {
+        cells_.emplace_back();
+        text_.AppendUtf8(field, cells_.back());
     }
+    cells_.emplace_back();
+    AppendTsvField(query, cells_.back());  // the query keeps to its line
+    if (cells_.size() >= kTableBlock * kColumns) WriteTableBlock();
+}
+
+void Output::WriteTableBlock() {
+    const std::size_t columns = queryColumn_ ? kColumns : kColumns - 1;
+    if (!headerDone_) {
+        for (std::size_t i = 0; i < columns; ++i) widths_[i] = DisplayWidth(kTableHeader[i]);
+    }
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        if (i % kColumns < columns - 1)
+            widths_[i % kColumns] = std::max(widths_[i % kColumns], DisplayWidth(cells_[i]));
+    }
+    auto appendLine = [&](auto cellAt) {
+        const std::size_t lineStart = buffer_.size();
+        for (std::size_t i = 0; i < columns; ++i) {
+            const std::string_view cell = cellAt(i);
+            buffer_ += cell;
+            if (i + 1 < columns) {
+                buffer_.append(widths_[i] - std::min(widths_[i], DisplayWidth(cell)), ' ');
+                buffer_ += kGap;
+            }
+        }
+        while (buffer_.size() > lineStart && buffer_.back() == ' ') buffer_.pop_back();
+        buffer_ += '\n';
+        if (buffer_.size() >= kBlockBytes) Write();
+    };
+    if (!headerDone_ && !cells_.empty()) {
+        appendLine([](std::size_t i) { return kTableHeader[i]; });
+        headerDone_ = true;
+    }
+    for (std::size_t record = 0; record < cells_.size(); record += kColumns) {
+        appendLine([&](std::size_t i) -> std::string_view { return cells_[record + i]; });
+    }
+    cells_.clear();
+}
+
+bool Output::Finish() {
+    if (format_ == Format::kTable) WriteTableBlock();
     Write();
     return !failed_;
 }

@@ -282,11 +282,11 @@ TEST_F(LookupCliTest, TableAlignedByDisplayWidth) {
               "省份    地区    长途区号  邮政编码  查询\n"
               "江苏省  南京市  025       210000    025\n"
               "台湾    X\xEF\xBF\xBDY     0777      777777    X\n");
-    // A batch streams, its columns as wide as the directory's widest cells.
+    // A batch table too; a query that found nothing stands alone in its column.
     EXPECT_EQ(Run({"--file", ini_}, "025\nnowhere\n").out,
-              "省份            地区            长途区号  邮政编码  查询\n"
-              "江苏省          南京市          025       210000    025\n"
-              "                                                    nowhere\n");
+              "省份    地区    长途区号  邮政编码  查询\n"
+              "江苏省  南京市  025       210000    025\n"
+              "                                    nowhere\n");
 }
 
 TEST_F(LookupCliTest, FindsTheDataFileBesideTheRealProgram) {
