@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "directory/directory.h"
@@ -33,6 +34,7 @@ struct Row {
     int line = 0;
     std::string province, prefecture, county, areaCode, postcode;  // GBK
     std::string key;                                               // GBK
+    std::string regionUtf8, areaCodeUtf8;                          // for messages
 };
 
 struct Failure {
@@ -163,6 +165,7 @@ public:
 private:
     void Fail(int line, std::string message) { failures_.push_back({line, std::move(message)}); }
     bool AddRow(int line, const std::vector<std::string>& fields);
+    void CheckFirstRows(std::size_t begin, std::size_t end);
 
     std::vector<Row> rows_;
     std::vector<std::string> provinces_;  // GBK, in table order
@@ -242,6 +245,8 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
         lastProvinceUtf8_ = province;
     }
     row.key = county.empty() ? row.prefecture : row.county;
+    row.regionUtf8 = region;
+    row.areaCodeUtf8 = fields[3];
     rows_.push_back(std::move(row));
     return true;
 }
@@ -279,6 +284,7 @@ bool Converter::Check() {
             Fail(rows_[begin].line, "the key names of this province take " + std::to_string(listBytes) +
                                         " bytes, over the 16,384 a key listing holds");
         }
+        CheckFirstRows(begin, end);
         begin = end;
     }
 
@@ -289,6 +295,36 @@ bool Converter::Check() {
              "the province list takes " + std::to_string(listBytes) + " bytes, over the 2,047 a value holds");
     }
     return failures_.empty();
+}
+
+// The first row of an area code in a province is the row a reader meets first for that code, so it
+// must name the area the code covers: the province's or a prefecture's own row, or a county dialled
+// with a code of its own (格尔木市 0979). A province starts with its own row or its first prefecture's,
+// and a county without a prefecture (仙桃市, a district of Hong Kong) never stands before the
+// prefecture-level row that carries its code.
+void Converter::CheckFirstRows(std::size_t begin, std::size_t end) {
+    const Row& first = rows_[begin];
+    if (!first.county.empty()) {
+        Fail(first.line, "the province starts with the county '" + first.regionUtf8 +
+                             "'; its first row must be a prefecture-level row (the province's own or a "
+                             "prefecture's)");
+    }
+    std::unordered_map<std::string, const Row*> prefectureWithCode;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (rows_[i].county.empty()) prefectureWithCode.try_emplace(rows_[i].areaCode, &rows_[i]);
+    }
+    std::unordered_set<std::string> codesSeen;
+    for (std::size_t i = begin; i < end; ++i) {
+        const Row& row = rows_[i];
+        if (!codesSeen.insert(row.areaCode).second) continue;
+        if (row.county.empty() || !row.prefecture.empty()) continue;
+        if (auto it = prefectureWithCode.find(row.areaCode); it != prefectureWithCode.end()) {
+            Fail(row.line, "'" + row.regionUtf8 + "' has no prefecture and is the first row of area code " +
+                               row.areaCodeUtf8 + ", which the prefecture-level row '" +
+                               it->second->regionUtf8 + "' (line " + std::to_string(it->second->line) +
+                               ") carries; that row must come first");
+        }
+    }
 }
 
 std::string Converter::Render() const {

@@ -59,7 +59,7 @@ public:
     IniReader& operator=(const IniReader&) = delete;
 
     // The value of key in section, at most kMaxValueBytes long; defaultText (cut to the same length)
-    // when the file, the section or the key is missing. Blanks around section are ignored.
+    // when the file, the section or the key is missing. Spaces (only) around section are ignored.
     std::string ReadValue(std::string_view section, std::string_view key, std::string_view defaultText);
 
     // Empties keys, then appends the key names of section in file order, every occurrence of a

@@ -26,6 +26,14 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+// The section a caller asks for: spaces around it are ignored, as the profile functions ignore them.
+// Tabs and vertical tabs are part of the name asked for, unlike in a header line.
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
 std::string_view CutToValueLimit(std::string_view text) {
     return text.substr(0, kMaxValueBytes);
 }
@@ -295,7 +303,7 @@ IniReader::Parsed& IniReader::Load() {
 std::string IniReader::ReadValue(std::string_view section, std::string_view key,
                                  std::string_view defaultText) {
     Parsed& parsed = Load();
-    const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
+    const Parsed::Section* found = parsed.FindSection(TrimSpaces(section));
     const std::optional<std::string_view> value = found ? parsed.FindValue(*found, key) : std::nullopt;
     return std::string(CutToValueLimit(value.value_or(defaultText)));
 }
@@ -303,7 +311,7 @@ std::string IniReader::ReadValue(std::string_view section, std::string_view key,
 void IniReader::ListKeys(std::string_view section, std::vector<std::string>& keys) {
     keys.clear();
     Parsed& parsed = Load();
-    const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
+    const Parsed::Section* found = parsed.FindSection(TrimSpaces(section));
     if (!found) return;
     for (const Parsed::Key& key : parsed.BodyOf(*found).listed) keys.emplace_back(parsed.View(key.name));
 }
@@ -312,7 +320,7 @@ void IniReader::ForEachEntry(
     std::string_view section,
     const std::function<void(std::string_view name, std::string_view value)>& onEntry) {
     Parsed& parsed = Load();
-    const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
+    const Parsed::Section* found = parsed.FindSection(TrimSpaces(section));
     if (!found) return;
     const Parsed::Body& body = parsed.BodyOf(*found);
     for (std::size_t i = 0; i < body.listed.size(); ++i) {

@@ -96,6 +96,10 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 [ -s "$share/icons/hicolor/scalable/apps/$id.svg" ] || fail "no scalable icon"
 
+# The licence: MIT, stated alike in the package's copyright file and the metainfo.
+grep -q '^License: Expat$' "$share/doc/telvane/copyright" 2>/dev/null || fail "no Expat (MIT) copyright file"
+grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo's licence is not MIT"
+
 # The installed program, started through the link from elsewhere, shows the root "中国" with the
 # provinces of the region table, in table order. The probe closes the window, which ends the program.
 provinces=$(tail -n +2 data/regions.tsv | cut -f1 | uniq | paste -sd,)

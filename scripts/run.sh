@@ -3,6 +3,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Telvane is a desktop program: without a display it cannot open its window. Say so before building.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    cat >&2 <<'MSG'
+Telvane opens a window and needs a desktop session, but this shell has none (neither DISPLAY nor
+WAYLAND_DISPLAY is set). Run this script from a terminal on your desktop, or try the program on a
+virtual screen:
+    apt-get install xvfb && xvfb-run -a bash scripts/run.sh
+MSG
+    exit 1
+fi
+
 bash scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target telvane tesmar_ini

@@ -62,7 +62,10 @@ const ValueCase kValueCases[] = {
     // Name matching.
     {"section matches any ASCII case", "[Lei]\nk=v", "lEI", "k", "v"},
     {"key matches any ASCII case", "[s]\nSel=v", "s", "sEL", "v"},
-    {"blanks around the section argument ignored", "[s]\nk=v", " \ts ", "k", "v"},
+    {"spaces around the section argument ignored", "[s]\nk=v", "  s ", "k", "v"},
+    {"a tab before the section argument counts", "[s]\nk=v", "\ts", "k", kMissing},
+    {"a vertical tab after the section argument counts", "[s]\nk=v", "s\v", "k", kMissing},
+    {"a tab inside the brackets is trimmed all the same", "[\ts\t]\nk=v", "s", "k", "v"},
     {"blanks around the key argument count", "[s]\nk=v", "s", " k", kMissing},
     {"first section of a name wins", "[s]\nk=1\n[S]\nk=2\nj=3", "s", "j", kMissing},
     {"a later header of a seen name ends the section", "[s]\nk=1\n[t]\n[s]\nm=2\n", "s", "m", kMissing},

@@ -105,6 +105,17 @@ TEST_F(DirectorySearchTest, ListsAProvinceInFileOrder) {
     EXPECT_TRUE(ListProvince("south", dir_.File("absent.ini")).empty());
 }
 
+TEST_F(DirectorySearchTest, ProvinceNamesFindTheirSectionPastSpacesOnly) {
+    // "north, south," names " south", which finds [south]; "north,\tsouth," names "\tsouth", which
+    // finds nothing.
+    const std::string path = Write();
+    EXPECT_EQ(ListProvince(" south ", path).size(), 5u);
+    EXPECT_TRUE(ListProvince("\tsouth", path).empty());
+    EXPECT_TRUE(ListProvince("south\v", path).empty());
+    EXPECT_EQ(SearchDirectory({"010", "", mmExact}, ParseProvinceList("north,\tsouth,"), path),
+              (Rows{{"north", "n1", "010", "100000"}}));
+}
+
 TEST_F(DirectorySearchTest, SearchesProvincesInTheGivenOrder) {
     const std::string path = Write();
     const std::vector<std::string> provinces{"south", "north", "south", "nowhere"};

@@ -6,7 +6,7 @@
 // For each section asked about:
 // - the key list stays within kKeyListBytes, and ForEachEntry hands the same names in the same order;
 // - each listed name reads back through ReadValue to the value ForEachEntry handed for it: as listed,
-//   with blanks around the section name, with the section name in another letter case, and through a
+//   with spaces around the section name, with the section name in another letter case, and through a
 //   second reader that reads values before it lists anything;
 // - a listed name with its ASCII letters in another case (also inside double-byte characters, where
 //   case counts) reads the value of the first listed name that is the same but for letter case, or
@@ -221,7 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Each name reads the value of the first listed name the same as it; only a file that
             // could fill the key list can hold a matching name beyond the list.
             const bool listComplete = text.size() < kKeyListBytes;
-            const std::string padded = " \t" + section + "\v ";
+            const std::string padded = "  " + section + " ";  // spaces only: a tab is part of the name
             const std::string swappedSection = SwapCase(section, false);
             for (std::size_t i = 0; i < keys.size(); ++i) {
                 const std::string& key = keys[i];
