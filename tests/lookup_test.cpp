@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "directory/directory.h"
 #include "lookup/lookup.h"
 #include "temp_dir.h"
 
