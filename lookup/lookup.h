@@ -10,6 +10,8 @@
 
 namespace telvane {
 
+class IniReader;
+
 enum MatchMode { mmExact, mmFuzzy };
 
 struct SearchCriteria {
@@ -55,6 +57,9 @@ std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
 // The same, handing each row to onRow as soon as it is found.
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
                      const std::string& iniPath, const RowSink& onRow);
+// The same over a reader the caller holds, so that several searches share one reading of the file.
+void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+                     IniReader& reader, const RowSink& onRow);
 
 // One row per key of the province's section, in file order (every occurrence of a repeated name,
 // each with the value its name reads), as far as the key list reaches. No rows when the file or the
@@ -62,5 +67,7 @@ void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::stri
 std::vector<DirectoryRow> ListProvince(const std::string& province, const std::string& iniPath);
 // The same, handing each row to onRow as soon as it is built.
 void ListProvince(const std::string& province, const std::string& iniPath, const RowSink& onRow);
+// The same over a reader the caller holds.
+void ListProvince(const std::string& province, IniReader& reader, const RowSink& onRow);
 
 }  // namespace telvane

@@ -7,10 +7,8 @@ namespace {
 // The search and the listing, handing each row's parts to emit(province, region, areaCode, postcode)
 // as views; only what is kept is copied.
 template <typename Emit>
-void Search(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
-            const std::string& iniPath, Emit emit) {
-    // One reader for the whole search: the file is read once, and every province sees the same version.
-    IniReader reader(iniPath);
+void Search(const SearchCriteria& criteria, const std::vector<std::string>& provinces, IniReader& reader,
+            Emit emit) {
     for (const std::string& province : provinces) {
         reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
             const EntryView entry = SplitEntryView(value);
@@ -22,8 +20,7 @@ void Search(const SearchCriteria& criteria, const std::vector<std::string>& prov
 }
 
 template <typename Emit>
-void List(const std::string& province, const std::string& iniPath, Emit emit) {
-    IniReader reader(iniPath);
+void List(const std::string& province, IniReader& reader, Emit emit) {
     reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
         const EntryView entry = SplitEntryView(value);
         emit(province, key, entry.areaCode, entry.postcode);
@@ -50,25 +47,39 @@ struct ToRows {
 
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
                      const std::string& iniPath, const RowSink& onRow) {
-    Search(criteria, provinces, iniPath, ToSink{onRow});
+    // One reader for the whole search: the file is read once, and every province sees the same version.
+    IniReader reader(iniPath);
+    Search(criteria, provinces, reader, ToSink{onRow});
 }
 
 std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
                                           const std::vector<std::string>& provinces,
                                           const std::string& iniPath) {
     std::vector<DirectoryRow> rows;
-    Search(criteria, provinces, iniPath, ToRows{rows});
+    IniReader reader(iniPath);
+    Search(criteria, provinces, reader, ToRows{rows});
     return rows;
 }
 
+void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+                     IniReader& reader, const RowSink& onRow) {
+    Search(criteria, provinces, reader, ToSink{onRow});
+}
+
 void ListProvince(const std::string& province, const std::string& iniPath, const RowSink& onRow) {
-    List(province, iniPath, ToSink{onRow});
+    IniReader reader(iniPath);
+    List(province, reader, ToSink{onRow});
 }
 
 std::vector<DirectoryRow> ListProvince(const std::string& province, const std::string& iniPath) {
     std::vector<DirectoryRow> rows;
-    List(province, iniPath, ToRows{rows});
+    IniReader reader(iniPath);
+    List(province, reader, ToRows{rows});
     return rows;
+}
+
+void ListProvince(const std::string& province, IniReader& reader, const RowSink& onRow) {
+    List(province, reader, ToSink{onRow});
 }
 
 }  // namespace telvane

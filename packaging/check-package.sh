@@ -2,8 +2,8 @@
 # Builds the Debian package (Release, in build-package/), unpacks it into a temporary root with
 # dpkg -x and checks it the way a user's desktop would meet it: the control fields and dependencies,
 # the program and tesmar.ini side by side with a relative link in bin/, the desktop entry, metainfo
-# and icons, and the installed program itself, started through the link under the offscreen
-# platform, showing the provinces of the national directory.
+# and icons, the installed program itself, started through the link under the offscreen platform,
+# showing the provinces of the national directory, and telvane-lookup run through its link.
 #   bash packaging/check-package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,7 +36,7 @@ version=$(sed -n 's/^project(telvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ "$(dpkg-deb -f "$deb" Package)" = telvane ] || fail "package name is $(dpkg-deb -f "$deb" Package)"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 fonts-wqy-zenhei; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libutf8proc2 fonts-wqy-zenhei; do
     grep -Eq "(^|, )$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 apt-get install --simulate -qq "$PWD/$deb" >/dev/null || fail "apt-get cannot resolve the dependencies"
@@ -48,6 +48,25 @@ lib="$root/usr/lib/telvane"
 [ -x "$lib/telvane" ] || fail "no program in usr/lib/telvane"
 cmp -s "$build/tesmar.ini" "$lib/tesmar.ini" || fail "usr/lib/telvane/tesmar.ini differs from the build's"
 if readelf -d "$lib/telvane" | grep -Eq 'R(UN)?PATH'; then fail "the installed program keeps a library path"; fi
+
+# telvane-lookup beside it, with its link, manual page and completion; run through the link from
+# elsewhere, it finds the national directory beside the real program.
+[ "$(readlink "$root/usr/bin/telvane-lookup")" = ../lib/telvane/telvane-lookup ] ||
+    fail "usr/bin/telvane-lookup is not the link ../lib/telvane/telvane-lookup"
+if readelf -d "$lib/telvane-lookup" | grep -Eq 'R(UN)?PATH|NEEDED.*Qt'; then
+    fail "the installed telvane-lookup keeps a library path or links Qt"
+fi
+man="$root/usr/share/man/man1/telvane-lookup.1.gz"
+{ gzip -t "$man" && zgrep -q '^\.TH "telvane-lookup" "1"' "$man"; } 2>/dev/null || fail "no manual page telvane-lookup(1)"
+grep -q 'complete -F _telvane_lookup telvane-lookup' "$root/usr/share/bash-completion/completions/telvane-lookup" ||
+    fail "no bash completion for telvane-lookup"
+status=0
+answer=$(cd / && timeout 30 "$root/usr/bin/telvane-lookup" --tsv '+86 512 6800 1234' 2>"$root/stderr") || status=$?
+if [ "$status" -ne 0 ] || [ "$answer" != "$(printf 'query\tprovince\tregion\tarea_code\tpostcode\n+86 512 6800 1234\t江苏省\t苏州市\t0512\t215000')" ]; then
+    fail "the installed telvane-lookup (status $status) answered:"
+    printf '%s\n' "$answer" "--- it said:" >&2
+    cat "$root/stderr" >&2
+fi
 
 # Desktop integration: one id names the desktop entry, the icon and the metainfo.
 share="$root/usr/share"

@@ -8,6 +8,7 @@ packages=(
     cmake g++ make pkg-config
     libgtest-dev libbenchmark-dev
     qt6-base-dev libgl-dev
+    libcli11-dev nlohmann-json3-dev libutf8proc-dev scdoc
     fonts-wqy-zenhei
     xvfb openbox x11-utils
     "$@"
