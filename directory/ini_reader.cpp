@@ -84,6 +84,14 @@ public:
         return slots_[slot];
     }
 
+    // Empties the set and makes room for count names without growing, keeping the memory it has.
+    void Reset(std::size_t count) {
+        std::size_t size = 8;
+        while (size < (count + 1) * 2) size *= 2;
+        slots_.assign(size, kEmpty);
+        count_ = 0;
+    }
+
     template <typename NameOf>
     std::uint32_t Find(std::string_view name, NameOf nameOf) const {
         return slots_.empty() ? kEmpty : slots_[SlotFor(name, nameOf)];
@@ -163,8 +171,10 @@ bool SplitKeyLine(std::string_view line, std::string_view& name, std::string_vie
 }  // namespace
 
 // The file's text, the first section of each name with the text its keys stand in, and the keys of
-// each section asked for so far. Only the keys a key list holds are kept; a key past them is looked for
-// in the text when asked for, so a dense file costs no more memory than its listed keys.
+// each section ListKeys or ReadValue asked for so far; ForEachEntry parses a section whose keys are not
+// kept into one scratch body, so a search keeps only one section at a time. Only the keys a key list
+// holds are kept; a key past them is looked for in the text when asked for, so a dense file costs no
+// more memory than its listed keys.
 struct IniReader::Parsed {
     // Offsets into text; a file of at most kMaxFileBytes keeps them within 32 bits.
     struct Span {
@@ -179,6 +189,7 @@ struct IniReader::Parsed {
         Span name;
         std::uint32_t bodyBegin = 0;  // the text after the header line, up to the next header
         std::uint32_t bodyEnd = 0;
+        std::uint32_t lines = 0;  // the lines of the body, each at most one key
     };
     struct Body {
         std::vector<Key> listed;             // the keys that fit the key list, in file order
@@ -192,6 +203,10 @@ struct IniReader::Parsed {
     std::vector<Section> sections;
     FoldedIndex sectionIndex;
     std::unordered_map<std::uint32_t, Body> bodies;
+    // The body ForEachEntry parses each section into when none is kept: one section after another
+    // reuses its memory, and a search keeps no more than its largest section.
+    Body scratch;
+    bool scratchInUse = false;
 
     std::string_view View(Span span) const { return std::string_view(text).substr(span.offset, span.length); }
 
@@ -202,6 +217,7 @@ struct IniReader::Parsed {
 
     void Parse();
     const Section* FindSection(std::string_view name) const;
+    void ParseBody(const Section& section, Body& body) const;
     const Body& BodyOf(const Section& section);
     std::optional<std::string_view> FindValue(const Section& section, std::string_view key);
 };
@@ -212,11 +228,14 @@ void IniReader::Parsed::Parse() {
     bool open = false;  // whether the body being read belongs to a section that is seen
     ForEachLine(all, 0, all.size(), [&](std::string_view line) {
         const std::size_t start = ContentStart(line);
-        if (start == line.size() || line[start] != '[') return true;
+        if (start == line.size() || line[start] != '[') {
+            if (open) ++sections.back().lines;
+            return true;
+        }
         const auto lineBegin = static_cast<std::uint32_t>(line.data() - all.data());
         if (open) sections.back().bodyEnd = lineBegin;
         const auto number = static_cast<std::uint32_t>(sections.size());
-        sections.push_back({SpanOf(HeaderName(line, start)), 0, 0});
+        sections.push_back({SpanOf(HeaderName(line, start)), 0, 0, 0});
         open = sectionIndex.Insert(number, nameOf) == number;
         if (!open) {
             sections.pop_back();  // a later section of a name is never seen
@@ -235,12 +254,11 @@ const IniReader::Parsed::Section* IniReader::Parsed::FindSection(std::string_vie
     return found == FoldedIndex::kEmpty ? nullptr : &sections[found];
 }
 
-const IniReader::Parsed::Body& IniReader::Parsed::BodyOf(const Section& section) {
-    const auto number = static_cast<std::uint32_t>(&section - sections.data());
-    auto [it, inserted] = bodies.try_emplace(number);
-    Body& body = it->second;
-    if (!inserted) return body;
-
+// Fills body with the keys of section, reusing the memory it holds.
+void IniReader::Parsed::ParseBody(const Section& section, Body& body) const {
+    body.listed.clear();
+    body.more = false;
+    body.restBegin = 0;
     const std::string_view all(text);
     std::size_t used = 1;  // the terminator after the last name
     ForEachLine(all, section.bodyBegin, section.bodyEnd, [&](std::string_view line) {
@@ -256,9 +274,16 @@ const IniReader::Parsed::Body& IniReader::Parsed::BodyOf(const Section& section)
         return true;
     });
     auto nameOf = [this, &body](std::uint32_t i) { return View(body.listed[i].name); };
+    body.names.Reset(body.listed.size());
     body.firstOf.resize(body.listed.size());
     for (std::uint32_t i = 0; i < body.listed.size(); ++i) body.firstOf[i] = body.names.Insert(i, nameOf);
-    return body;
+}
+
+const IniReader::Parsed::Body& IniReader::Parsed::BodyOf(const Section& section) {
+    const auto number = static_cast<std::uint32_t>(&section - sections.data());
+    auto [it, inserted] = bodies.try_emplace(number);
+    if (inserted) ParseBody(section, it->second);
+    return it->second;
 }
 
 std::optional<std::string_view> IniReader::Parsed::FindValue(const Section& section, std::string_view key) {
@@ -308,13 +333,32 @@ void IniReader::ListKeys(std::string_view section, std::vector<std::string>& key
     for (const Parsed::Key& key : parsed.BodyOf(*found).listed) keys.emplace_back(parsed.View(key.name));
 }
 
+std::size_t IniReader::EntryBound(std::string_view section) {
+    Parsed& parsed = Load();
+    const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
+    // Every listed name takes at least its terminator of the key list, beside the final one.
+    return found ? std::min<std::size_t>(found->lines, kKeyListBytes - 1) : 0;
+}
+
 void IniReader::ForEachEntry(
     std::string_view section,
     const std::function<void(std::string_view name, std::string_view value)>& onEntry) {
     Parsed& parsed = Load();
     const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
     if (!found) return;
-    const Parsed::Body& body = parsed.BodyOf(*found);
+    // A section read before is not parsed again; any other goes into the scratch body, unless onEntry
+    // has come back here while the scratch body is being handed out.
+    const auto number = static_cast<std::uint32_t>(found - parsed.sections.data());
+    const auto kept = parsed.bodies.find(number);
+    const bool useScratch = kept == parsed.bodies.end() && !parsed.scratchInUse;
+    const Parsed::Body& body = kept != parsed.bodies.end() ? kept->second
+                               : useScratch                ? parsed.scratch
+                                                           : parsed.BodyOf(*found);
+    if (useScratch) parsed.ParseBody(*found, parsed.scratch);
+    // Released on every way out, an exception from onEntry included.
+    const std::unique_ptr<bool, void (*)(bool*)> release(useScratch ? &parsed.scratchInUse : nullptr,
+                                                         [](bool* inUse) { *inUse = false; });
+    if (useScratch) parsed.scratchInUse = true;
     for (std::size_t i = 0; i < body.listed.size(); ++i) {
         onEntry(parsed.View(body.listed[i].name),
                 CutToValueLimit(parsed.View(body.listed[body.firstOf[i]].value)));
