@@ -76,7 +76,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto* tree = Find<QTreeWidget>(&window, "tree1");
-        auto* list = Find<QTreeWidget>(&window, "lview1");
+        auto* list = Find<QTreeView>(&window, "lview1");
         QTreeWidgetItem* root = tree->topLevelItem(0);
         root->setExpanded(true);
         QTreeWidgetItem* tianjin = root->child(0);
@@ -125,7 +125,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         Find<QLineEdit>(window.get(), "ledttel")->setText("022");
         QTest::mouseClick(Find<QPushButton>(window.get(), "Btncha"), Qt::LeftButton);
-        QCOMPARE(Rows(Find<QTreeWidget>(window.get(), "lview1")), Rows({}));  // no provinces to search
+        QCOMPARE(Rows(Find<QTreeView>(window.get(), "lview1")), Rows({}));  // no provinces to search
         QCOMPARE(boxes.seen().count, 1);
     }
 
