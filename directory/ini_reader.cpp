@@ -189,7 +189,6 @@ struct IniReader::Parsed {
         Span name;
         std::uint32_t bodyBegin = 0;  // the text after the header line, up to the next header
         std::uint32_t bodyEnd = 0;
-        std::uint32_t lines = 0;  // the lines of the body, each at most one key
     };
     struct Body {
         std::vector<Key> listed;             // the keys that fit the key list, in file order
@@ -226,25 +225,29 @@ void IniReader::Parsed::Parse() {
     const std::string_view all(text);
     auto nameOf = [this](std::uint32_t i) { return View(sections[i].name); };
     bool open = false;  // whether the body being read belongs to a section that is seen
-    ForEachLine(all, 0, all.size(), [&](std::string_view line) {
-        const std::size_t start = ContentStart(line);
-        if (start == line.size() || line[start] != '[') {
-            if (open) ++sections.back().lines;
-            return true;
-        }
-        const auto lineBegin = static_cast<std::uint32_t>(line.data() - all.data());
-        if (open) sections.back().bodyEnd = lineBegin;
+    // Only the header lines matter here, so the text is searched for '[' alone, not walked line by
+    // line: a '[' opens a header when nothing but blanks stands between it and the start of its line.
+    for (std::size_t bracket = all.find('['); bracket != std::string_view::npos;
+         bracket = all.find('[', bracket + 1)) {
+        std::size_t lineBegin = bracket;
+        while (lineBegin > 0 && IsBlank(all[lineBegin - 1])) --lineBegin;
+        if (lineBegin > 0 && all[lineBegin - 1] != '\n' && all[lineBegin - 1] != '\r') continue;
+        std::size_t lineEnd = bracket;
+        while (lineEnd < all.size() && all[lineEnd] != '\n' && all[lineEnd] != '\r') ++lineEnd;
+        const std::string_view line = all.substr(lineBegin, lineEnd - lineBegin);
+
+        if (open) sections.back().bodyEnd = static_cast<std::uint32_t>(lineBegin);
         const auto number = static_cast<std::uint32_t>(sections.size());
-        sections.push_back({SpanOf(HeaderName(line, start)), 0, 0, 0});
+        sections.push_back({SpanOf(HeaderName(line, bracket - lineBegin)), 0, 0});
         open = sectionIndex.Insert(number, nameOf) == number;
         if (!open) {
             sections.pop_back();  // a later section of a name is never seen
         } else {
-            const std::size_t next = lineBegin + line.size();
-            sections.back().bodyBegin = static_cast<std::uint32_t>(next);
+            sections.back().bodyBegin = static_cast<std::uint32_t>(lineEnd);
         }
-        return true;
-    });
+        if (lineEnd == all.size()) break;
+        bracket = lineEnd;
+    }
     if (open) sections.back().bodyEnd = static_cast<std::uint32_t>(all.size());
 }
 
@@ -336,8 +339,14 @@ void IniReader::ListKeys(std::string_view section, std::vector<std::string>& key
 std::size_t IniReader::EntryBound(std::string_view section) {
     Parsed& parsed = Load();
     const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
-    // Every listed name takes at least its terminator of the key list, beside the final one.
-    return found ? std::min<std::size_t>(found->lines, kKeyListBytes - 1) : 0;
+    if (!found) return 0;
+    // Each line is at most one key, and every listed name takes at least its terminator of the key
+    // list, beside the final one.
+    constexpr std::size_t kMostNames = kKeyListBytes - 1;
+    std::size_t lines = 0;
+    ForEachLine(std::string_view(parsed.text), found->bodyBegin, found->bodyEnd,
+                [&lines](std::string_view) { return ++lines < kMostNames; });
+    return lines;
 }
 
 void IniReader::ForEachEntry(
