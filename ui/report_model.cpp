@@ -12,17 +12,20 @@
 #include <new>
 #include <utility>
 
+#include "directory/directory.h"
 #include "ui/gbk_text.h"
 
 namespace {
 
-// Blocks of 256 KiB: a start packs the block number into its upper 14 bits and the offset into the
-// lower 18, which bounds the text at 4 GiB. The longest row (three fields of 65,535 bytes) fits a
-// block whole.
-constexpr int kOffsetBits = 18;
+// Blocks of 64 KiB, small enough for the allocator to hand out again from its heap rather than map
+// afresh: a start packs the block number into its upper 16 bits and the offset into the lower 16,
+// which bounds the text at 4 GiB. The longest row (three fields of 16,383 bytes, more than a key name
+// or a value of the data file can hold) fits a block whole.
+constexpr int kOffsetBits = 16;
 constexpr std::size_t kBlockBytes = std::size_t{1} << kOffsetBits;
 constexpr std::size_t kMostBlocks = std::size_t{1} << (32 - kOffsetBits);
-constexpr std::size_t kMostFieldBytes = std::numeric_limits<std::uint16_t>::max();
+constexpr std::size_t kMostFieldBytes = 16383;
+static_assert(telvane::kKeyListBytes - 2 <= kMostFieldBytes && telvane::kMaxValueBytes <= kMostFieldBytes);
 static_assert(3 * kMostFieldBytes <= kBlockBytes);
 
 // Rows the view is told of at once while a listing or search goes on.
@@ -43,8 +46,9 @@ TReportModel::~TReportModel() = default;
 
 void TReportModel::Clear() {
     beginResetModel();
-    // The memory goes with the rows: a large search is not kept in memory once the next one has run.
-    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+    // The memory goes with the rows, so a large search is not kept once the next one has run; only the
+    // first block stays, which is all a province or a search of the national directory needs.
+    blocks_.resize(std::min<std::size_t>(blocks_.size(), 1));
     std::vector<Row>().swap(rows_);
     std::vector<std::string>().swap(provinces_);
     used_ = 0;

@@ -33,7 +33,7 @@ public:
     // Removes every row.
     void Clear();
     // Appends a row; the view learns of it at the next Flush, which Append runs by itself every few
-    // thousand rows. A field is kept to its first 65,535 bytes, more than the data file gives. Throws
+    // thousand rows. A field is kept to its first 16,383 bytes, more than the data file gives. Throws
     // std::bad_alloc when the rows would pass 4 GiB of text.
     void Append(const telvane::RowView& row);
     // Shows the rows appended since the last Flush.
