@@ -117,6 +117,15 @@ QString TReportModel::RowText(int row) const {
     return text;
 }
 
+QModelIndex TReportModel::index(int row, int column, const QModelIndex& parent) const {
+    if (parent.isValid() || row < 0 || row >= shown_ || column < 0 || column >= kColumns) return {};
+    return createIndex(row, column);
+}
+
+bool TReportModel::hasChildren(const QModelIndex& parent) const {
+    return !parent.isValid() && shown_ > 0;
+}
+
 int TReportModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : shown_;
 }

@@ -44,6 +44,10 @@ public:
     std::string_view Field(int row, int column) const;
     QString RowText(int row) const;
 
+    // index and hasChildren answer without asking rowCount and columnCount: the view asks them for
+    // every row each time it lays the list out.
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
