@@ -34,6 +34,16 @@ void operator delete(void* block) noexcept {
 void operator delete(void* block, std::size_t) noexcept {
     std::free(block);
 }
+// Arrays too (the file is read into one), also where a sanitizer would take them over otherwise.
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
 
 using namespace telvane::testing;
 
