@@ -73,6 +73,10 @@ public:
     void ForEachEntry(std::string_view section,
                       const std::function<void(std::string_view name, std::string_view value)>& onEntry);
 
+    // No fewer than the names ListKeys lists for section, found without parsing its keys: the lines
+    // of the section, no more than a key list can hold.
+    std::size_t EntryBound(std::string_view section);
+
 private:
     struct Parsed;
     Parsed& Load();

@@ -72,6 +72,11 @@ const char* IconvName(Encoding encoding) {
 
 }  // namespace
 
+bool HasUnicodeMark(std::string_view bytes) {
+    std::size_t markLength = 0;
+    return DetectEncoding(bytes, markLength) != Encoding::kGbk;
+}
+
 std::string FileTextAsGbk(std::string bytes) {
     std::size_t markLength = 0;
     const Encoding encoding = DetectEncoding(bytes, markLength);

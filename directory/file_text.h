@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace telvane {
 
@@ -10,5 +11,8 @@ namespace telvane {
 // become '?'. Any other file is GBK already and comes back unchanged. The result is never longer than
 // bytes.
 std::string FileTextAsGbk(std::string bytes);
+
+// Whether bytes start with one of the byte-order marks FileTextAsGbk converts from.
+bool HasUnicodeMark(std::string_view bytes);
 
 }  // namespace telvane

@@ -2,8 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -38,9 +40,18 @@ std::string_view CutToValueLimit(std::string_view text) {
     return text.substr(0, kMaxValueBytes);
 }
 
+// The bytes of a file, in memory left uninitialised until read into: filling it first would be one
+// more pass over a file of many megabytes.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+
+    std::string_view View() const { return {data.get(), size}; }
+};
+
 // The whole file at path, or nothing: only a regular file of at most kMaxFileBytes is read, and it is
 // opened without blocking so that a FIFO or device swapped in after the check cannot hang us.
-std::string ReadWholeFile(const std::string& path) {
+FileBytes ReadWholeFile(const std::string& path) {
     struct stat info {};
     if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -48,29 +59,28 @@ std::string ReadWholeFile(const std::string& path) {
     // Closed on every way out, a failed allocation included.
     const std::unique_ptr<const int, void (*)(const int*)> closer(&fd,
                                                                   [](const int* open) { ::close(*open); });
-    std::string bytes;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<std::uint64_t>(info.st_size) <= kMaxFileBytes) {
-        // Read one byte past the limit, so that a file that grew since fstat is still refused.
-        bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
-        std::size_t filled = 0;
-        bool failed = false;
-        while (true) {
-            if (filled == bytes.size()) {
-                if (bytes.size() > kMaxFileBytes) {
-                    failed = true;
-                    break;
-                }
-                bytes.resize(std::min(bytes.size() * 2, kMaxFileBytes + 1));
-            }
-            const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) failed = true;
-            if (got <= 0) break;
-            filled += static_cast<std::size_t>(got);
+    FileBytes bytes;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
+        return bytes;
+    }
+    // Read one byte past the limit, so that a file that grew since fstat is still refused.
+    std::size_t capacity = static_cast<std::size_t>(info.st_size) + 1;
+    bytes.data = std::make_unique_for_overwrite<char[]>(capacity);
+    while (true) {
+        if (bytes.size == capacity) {
+            if (capacity > kMaxFileBytes) return {};
+            const std::size_t grown = std::min(capacity * 2, kMaxFileBytes + 1);
+            auto larger = std::make_unique_for_overwrite<char[]>(grown);
+            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+            bytes.data = std::move(larger);
+            capacity = grown;
         }
-        if (failed) filled = 0;
-        bytes.resize(filled);
+        const ssize_t got = ::read(fd, bytes.data.get() + bytes.size, capacity - bytes.size);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return {};
+        if (got == 0) break;
+        bytes.size += static_cast<std::size_t>(got);
     }
     return bytes;
 }
@@ -90,6 +100,14 @@ public:
             ++count_;
         }
         return slots_[slot];
+    }
+
+    // Empties the set and makes room for count names without growing, keeping the memory it has.
+    void Reset(std::size_t count) {
+        std::size_t size = 8;
+        while (size < (count + 1) * 2) size *= 2;
+        slots_.assign(size, kEmpty);
+        count_ = 0;
     }
 
     template <typename NameOf>
@@ -171,8 +189,10 @@ bool SplitKeyLine(std::string_view line, std::string_view& name, std::string_vie
 }  // namespace
 
 // The file's text, the first section of each name with the text its keys stand in, and the keys of
-// each section asked for so far. Only the keys a key list holds are kept; a key past them is looked for
-// in the text when asked for, so a dense file costs no more memory than its listed keys.
+// each section ListKeys or ReadValue asked for so far; ForEachEntry parses a section whose keys are not
+// kept into one scratch body, so a search keeps only one section at a time. Only the keys a key list
+// holds are kept; a key past them is looked for in the text when asked for, so a dense file costs no
+// more memory than its listed keys.
 struct IniReader::Parsed {
     // Offsets into text; a file of at most kMaxFileBytes keeps them within 32 bits.
     struct Span {
@@ -196,10 +216,17 @@ struct IniReader::Parsed {
         bool more = false;
     };
 
-    std::string text;
+    // The file's bytes, or their conversion when the file is in a Unicode encoding; text views one.
+    FileBytes bytes;
+    std::string converted;
+    std::string_view text;
     std::vector<Section> sections;
     FoldedIndex sectionIndex;
     std::unordered_map<std::uint32_t, Body> bodies;
+    // The body ForEachEntry parses each section into when none is kept: one section after another
+    // reuses its memory, and a search keeps no more than its largest section.
+    Body scratch;
+    bool scratchInUse = false;
 
     std::string_view View(Span span) const { return std::string_view(text).substr(span.offset, span.length); }
 
@@ -210,6 +237,7 @@ struct IniReader::Parsed {
 
     void Parse();
     const Section* FindSection(std::string_view name) const;
+    void ParseBody(const Section& section, Body& body) const;
     const Body& BodyOf(const Section& section);
     std::optional<std::string_view> FindValue(const Section& section, std::string_view key);
 };
@@ -218,22 +246,29 @@ void IniReader::Parsed::Parse() {
     const std::string_view all(text);
     auto nameOf = [this](std::uint32_t i) { return View(sections[i].name); };
     bool open = false;  // whether the body being read belongs to a section that is seen
-    ForEachLine(all, 0, all.size(), [&](std::string_view line) {
-        const std::size_t start = ContentStart(line);
-        if (start == line.size() || line[start] != '[') return true;
-        const auto lineBegin = static_cast<std::uint32_t>(line.data() - all.data());
-        if (open) sections.back().bodyEnd = lineBegin;
+    // Only the header lines matter here, so the text is searched for '[' alone, not walked line by
+    // line: a '[' opens a header when nothing but blanks stands between it and the start of its line.
+    for (std::size_t bracket = all.find('['); bracket != std::string_view::npos;
+         bracket = all.find('[', bracket + 1)) {
+        std::size_t lineBegin = bracket;
+        while (lineBegin > 0 && IsBlank(all[lineBegin - 1])) --lineBegin;
+        if (lineBegin > 0 && all[lineBegin - 1] != '\n' && all[lineBegin - 1] != '\r') continue;
+        std::size_t lineEnd = bracket;
+        while (lineEnd < all.size() && all[lineEnd] != '\n' && all[lineEnd] != '\r') ++lineEnd;
+        const std::string_view line = all.substr(lineBegin, lineEnd - lineBegin);
+
+        if (open) sections.back().bodyEnd = static_cast<std::uint32_t>(lineBegin);
         const auto number = static_cast<std::uint32_t>(sections.size());
-        sections.push_back({SpanOf(HeaderName(line, start)), 0, 0});
+        sections.push_back({SpanOf(HeaderName(line, bracket - lineBegin)), 0, 0});
         open = sectionIndex.Insert(number, nameOf) == number;
         if (!open) {
             sections.pop_back();  // a later section of a name is never seen
         } else {
-            const std::size_t next = lineBegin + line.size();
-            sections.back().bodyBegin = static_cast<std::uint32_t>(next);
+            sections.back().bodyBegin = static_cast<std::uint32_t>(lineEnd);
         }
-        return true;
-    });
+        if (lineEnd == all.size()) break;
+        bracket = lineEnd;
+    }
     if (open) sections.back().bodyEnd = static_cast<std::uint32_t>(all.size());
 }
 
@@ -243,12 +278,11 @@ const IniReader::Parsed::Section* IniReader::Parsed::FindSection(std::string_vie
     return found == FoldedIndex::kEmpty ? nullptr : &sections[found];
 }
 
-const IniReader::Parsed::Body& IniReader::Parsed::BodyOf(const Section& section) {
-    const auto number = static_cast<std::uint32_t>(&section - sections.data());
-    auto [it, inserted] = bodies.try_emplace(number);
-    Body& body = it->second;
-    if (!inserted) return body;
-
+// Fills body with the keys of section, reusing the memory it holds.
+void IniReader::Parsed::ParseBody(const Section& section, Body& body) const {
+    body.listed.clear();
+    body.more = false;
+    body.restBegin = 0;
     const std::string_view all(text);
     std::size_t used = 1;  // the terminator after the last name
     ForEachLine(all, section.bodyBegin, section.bodyEnd, [&](std::string_view line) {
@@ -264,9 +298,16 @@ const IniReader::Parsed::Body& IniReader::Parsed::BodyOf(const Section& section)
         return true;
     });
     auto nameOf = [this, &body](std::uint32_t i) { return View(body.listed[i].name); };
+    body.names.Reset(body.listed.size());
     body.firstOf.resize(body.listed.size());
     for (std::uint32_t i = 0; i < body.listed.size(); ++i) body.firstOf[i] = body.names.Insert(i, nameOf);
-    return body;
+}
+
+const IniReader::Parsed::Body& IniReader::Parsed::BodyOf(const Section& section) {
+    const auto number = static_cast<std::uint32_t>(&section - sections.data());
+    auto [it, inserted] = bodies.try_emplace(number);
+    if (inserted) ParseBody(section, it->second);
+    return it->second;
 }
 
 std::optional<std::string_view> IniReader::Parsed::FindValue(const Section& section, std::string_view key) {
@@ -293,7 +334,14 @@ IniReader::Parsed& IniReader::Load() {
     if (!parsed_) {
         // Kept only once complete, so a reading cut short by a failure is never half used.
         auto parsed = std::make_unique<Parsed>();
-        parsed->text = FileTextAsGbk(ReadWholeFile(path_));
+        parsed->bytes = ReadWholeFile(path_);
+        if (HasUnicodeMark(parsed->bytes.View())) {
+            parsed->converted = FileTextAsGbk(std::string(parsed->bytes.View()));
+            parsed->bytes = {};
+            parsed->text = parsed->converted;
+        } else {
+            parsed->text = parsed->bytes.View();
+        }
         parsed->Parse();
         parsed_ = std::move(parsed);
     }
@@ -316,13 +364,38 @@ void IniReader::ListKeys(std::string_view section, std::vector<std::string>& key
     for (const Parsed::Key& key : parsed.BodyOf(*found).listed) keys.emplace_back(parsed.View(key.name));
 }
 
+std::size_t IniReader::EntryBound(std::string_view section) {
+    Parsed& parsed = Load();
+    const Parsed::Section* found = parsed.FindSection(TrimBlanks(section));
+    if (!found) return 0;
+    // Each line is at most one key, and every listed name takes at least its terminator of the key
+    // list, beside the final one.
+    constexpr std::size_t kMostNames = kKeyListBytes - 1;
+    std::size_t lines = 0;
+    ForEachLine(std::string_view(parsed.text), found->bodyBegin, found->bodyEnd,
+                [&lines](std::string_view) { return ++lines < kMostNames; });
+    return lines;
+}
+
 void IniReader::ForEachEntry(
     std::string_view section,
     const std::function<void(std::string_view name, std::string_view value)>& onEntry) {
     Parsed& parsed = Load();
     const Parsed::Section* found = parsed.FindSection(TrimSpaces(section));
     if (!found) return;
-    const Parsed::Body& body = parsed.BodyOf(*found);
+    // A section read before is not parsed again; any other goes into the scratch body, unless onEntry
+    // has come back here while the scratch body is being handed out.
+    const auto number = static_cast<std::uint32_t>(found - parsed.sections.data());
+    const auto kept = parsed.bodies.find(number);
+    const bool useScratch = kept == parsed.bodies.end() && !parsed.scratchInUse;
+    const Parsed::Body& body = kept != parsed.bodies.end() ? kept->second
+                               : useScratch                ? parsed.scratch
+                                                           : parsed.BodyOf(*found);
+    if (useScratch) parsed.ParseBody(*found, parsed.scratch);
+    // Released on every way out, an exception from onEntry included.
+    const std::unique_ptr<bool, void (*)(bool*)> release(useScratch ? &parsed.scratchInUse : nullptr,
+                                                         [](bool* inUse) { *inUse = false; });
+    if (useScratch) parsed.scratchInUse = true;
     for (std::size_t i = 0; i < body.listed.size(); ++i) {
         onEntry(parsed.View(body.listed[i].name),
                 CutToValueLimit(parsed.View(body.listed[body.firstOf[i]].value)));

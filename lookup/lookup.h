@@ -33,6 +33,17 @@ struct DirectoryRow {
 
 using RowSink = std::function<void(DirectoryRow&&)>;
 
+// One row as views into the file's text as read by the search or the listing that hands it over; the
+// views are valid only during that call. Keeping the bytes is up to the receiver, which spares a
+// string per field for rows that are only copied on.
+struct RowView {
+    std::string_view province;
+    std::string_view region;
+    std::string_view areaCode;
+    std::string_view postcode;
+};
+using RowViewSink = std::function<void(const RowView&)>;
+
 // True when typed occurs in field at some byte position; windows advance one byte at a time, so a
 // match may start on the second byte of a double-byte character. An empty typed text never matches.
 bool FuzzyMatch(std::string_view typed, std::string_view field);
@@ -57,7 +68,10 @@ std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
 // The same, handing each row to onRow as soon as it is found.
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
                      const std::string& iniPath, const RowSink& onRow);
-// The same over a reader the caller holds, so that several searches share one reading of the file.
+// The same, handing each row to onRow as views.
+void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
+                     const std::string& iniPath, const RowViewSink& onRow);
+// Handing rows as built, over a reader the caller holds, so that several searches share one reading of the file.
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
                      IniReader& reader, const RowSink& onRow);
 
@@ -67,7 +81,9 @@ void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::stri
 std::vector<DirectoryRow> ListProvince(const std::string& province, const std::string& iniPath);
 // The same, handing each row to onRow as soon as it is built.
 void ListProvince(const std::string& province, const std::string& iniPath, const RowSink& onRow);
-// The same over a reader the caller holds.
+// The same, handing each row to onRow as views.
+void ListProvince(const std::string& province, const std::string& iniPath, const RowViewSink& onRow);
+// Handing rows as built, over a reader the caller holds.
 void ListProvince(const std::string& province, IniReader& reader, const RowSink& onRow);
 
 }  // namespace telvane

@@ -148,6 +148,24 @@ TEST_F(IniReaderTest, KeyListStopsAtTheFirstNameThatDoesNotFitWhole) {
     EXPECT_EQ(reader.ReadValue("s", "b", "<default>"), "1");
 }
 
+// The bound a search makes room for rows by: never below the names listed, whatever ends the lines,
+// and no more than a key list holds.
+TEST_F(IniReaderTest, EntryBoundIsNeverBelowTheListedNames) {
+    std::string file = "[cr]\rk1=1\rk2=2\r\n;comment\n\nk3=3\n[empty]\n[nokeys]\nx\n[full]\n";
+    for (int i = 0; i < 20000; ++i) file += "=\n";
+    IniReader reader(Write(file));
+    for (const char* section : {"cr", "empty", "nokeys", "full", "missing"}) {
+        Keys keys;
+        reader.ListKeys(section, keys);
+        EXPECT_GE(reader.EntryBound(section), keys.size()) << section;
+    }
+    Keys full;
+    reader.ListKeys("full", full);
+    EXPECT_EQ(full.size(), kKeyListBytes - 1);
+    EXPECT_EQ(reader.EntryBound("full"), full.size());
+    EXPECT_EQ(reader.EntryBound("missing"), 0u);
+}
+
 TEST_F(IniReaderTest, ConvertsUnicodeFilesToGbk) {
     const std::string gbkList = "\xB1\xB1\xBE\xA9,?,";  // 北京, then a character GBK lacks
     struct Case {

@@ -140,6 +140,18 @@ TEST_F(DirectorySearchTest, HandsRowsOverAsTheyAreFound) {
                     [&](DirectoryRow&& row) { seen.push_back(row); });
     EXPECT_EQ(seen, SearchDirectory({"0", "", mmFuzzy}, {"north", "south"}, path));
     EXPECT_EQ(seen.size(), 5u);
+
+    // The same rows as views, for a search and for a listing.
+    Rows viewed;
+    auto keep = [&viewed](const RowView& row) {
+        viewed.push_back({std::string(row.province), std::string(row.region), std::string(row.areaCode),
+                          std::string(row.postcode)});
+    };
+    SearchDirectory({"0", "", mmFuzzy}, {"north", "south"}, path, keep);
+    EXPECT_EQ(viewed, seen);
+    viewed.clear();
+    ListProvince("south", path, keep);
+    EXPECT_EQ(viewed, ListProvince("south", path));
 }
 
 }  // namespace

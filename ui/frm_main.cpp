@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include "ui/form_style.h"
 #include "ui/gbk_text.h"
 #include "ui/screen_centre.h"
+#include "ui/report_model.h"
 #include "ui/song_font.h"
 #include "ui_frm_main.h"
 
@@ -107,28 +109,26 @@ bool OnExpandButton(const QTreeWidget* tree, const QTreeWidgetItem* node, QPoint
     return pos.x() < row.left() && pos.x() >= row.left() - tree->indentation();
 }
 
-using Items = std::vector<std::unique_ptr<QTreeWidgetItem>>;
+// Empties the list, then appends the rows handed to it; the view learns of the rows in batches and of
+// the last ones when the filling ends, also when a failure ends it early.
+class ListFilling {
+public:
+    explicit ListFilling(TReportModel& list) : list_(list) { list_.Clear(); }
+    ~ListFilling() {
+        try {
+            list_.Flush();
+        } catch (...) {
+            // Out of memory while telling the view: the rows stay unseen until the next filling.
+        }
+    }
+    ListFilling(const ListFilling&) = delete;
+    ListFilling& operator=(const ListFilling&) = delete;
 
-// A row of the list: the province with the entry picture, then region, area code and postcode.
-std::unique_ptr<QTreeWidgetItem> EntryItem(const telvane::DirectoryRow& row, const QIcon& image) {
-    auto item = std::make_unique<QTreeWidgetItem>();
-    item->setText(0, telvane::FromGbk(row.province));
-    item->setIcon(0, image);
-    item->setText(1, telvane::FromGbk(row.region));
-    item->setText(2, telvane::FromGbk(row.areaCode));
-    item->setText(3, telvane::FromGbk(row.postcode));
-    return item;
-}
+    void operator()(const telvane::RowView& row) { list_.Append(row); }
 
-// Appends the items in one insertion: nothing is painted in between anyway, and a thousand single
-// insertions would each make the view recount its rows.
-void AppendItems(QTreeWidget* list, Items& items) {
-    QList<QTreeWidgetItem*> taken;
-    taken.reserve(static_cast<qsizetype>(items.size()));
-    for (auto& item : items) taken.append(item.release());
-    items.clear();
-    list->addTopLevelItems(taken);
-}
+private:
+    TReportModel& list_;
+};
 
 // Shows box modally for the whole application; afterwards the window that was active before is
 // active again, whatever the window system does on its own.
@@ -202,6 +202,9 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
     ui->tree1->header()->setStretchLastSection(false);
     ui->tree1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
+    lview1Rows = new TReportModel(ImageList1[kEntryImage], this);
+    ui->lview1->setModel(lview1Rows);
+    CopySelectedRowOnShortcut(ui->lview1, lview1Rows);
     QHeaderView* header = ui->lview1->header();
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
@@ -331,12 +334,8 @@ void TForm1::tree1Click() {
     const QTreeWidgetItem* node = selected.first();
     if (node == ui->tree1->topLevelItem(0)) return;
 
-    ui->lview1->clear();
-    Items items;
-    telvane::ListProvince(ProvinceBytes(node), IniPath, [&](telvane::DirectoryRow&& row) {
-        items.push_back(EntryItem(row, ImageList1[kEntryImage]));
-    });
-    AppendItems(ui->lview1, items);
+    ListFilling filling(*lview1Rows);
+    telvane::ListProvince(ProvinceBytes(node), IniPath, [&](const telvane::RowView& row) { filling(row); });
 }
 
 void TForm1::BtnrestureClick() {
@@ -356,16 +355,13 @@ void TForm1::BtnchaClick() {
         return;
     }
 
-    ui->lview1->clear();
+    ListFilling filling(*lview1Rows);
     std::vector<std::string> provinces;
     if (const QTreeWidgetItem* root = ui->tree1->topLevelItem(0)) {
         for (int i = 0; i < root->childCount(); ++i) provinces.push_back(ProvinceBytes(root->child(i)));
     }
-    Items items;
-    telvane::SearchDirectory(criteria, provinces, IniPath, [&](telvane::DirectoryRow&& row) {
-        items.push_back(EntryItem(row, ImageList1[kEntryImage]));
-    });
-    AppendItems(ui->lview1, items);
+    telvane::SearchDirectory(criteria, provinces, IniPath,
+                             [&](const telvane::RowView& row) { filling(row); });
 }
 
 void TForm1::BitBtn1Click() {

@@ -10,6 +10,7 @@
 namespace Ui {
 class TForm1;
 }
+class TReportModel;
 
 // The one window of the program. Creating it runs FormCreate: it checks that the data file exists
 // (when it does not, it says so in a modal box and asks the application to quit as soon as its event
@@ -51,6 +52,8 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     // Pictures shared by tree1 and lview1: the root, a province, a listed entry.
     std::array<QIcon, 3> ImageList1;
+    // The rows lview1 shows.
+    TReportModel* lview1Rows = nullptr;
     // The data file's full path, fixed for the life of the window.
     const std::string IniPath;
     // Whether the primary button went down on the tree and has not come up yet.

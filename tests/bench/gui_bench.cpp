@@ -1,14 +1,24 @@
-// Time of the main window's two heavy handlers over the shipped national directory, each including
-// the filling of the list: a click on the province with the most entries, and a fuzzy search that
-// every entry matches. The "AndPaint" variants also paint the window once, as the screen would.
-// Runs offscreen unless QT_QPA_PLATFORM says otherwise.
+// Time of the main window's two heavy handlers, each including the filling of the list: a click on
+// the province with the most entries, and a fuzzy search for 0, which every entry of the shipped
+// directory and of the format-limit one (tests/bench/format_limit.sh) matches. The "AndPaint"
+// variants also paint the window once, as the screen would. Beside them, in the same run and over
+// the same file: SearchDirectory alone (its rows kept in the vector it returns, and handed over one
+// by one), and one paint of the window holding the search's rows.
+//
+//   build/tests/bench/gui_bench [benchmark options]
+//
+// The data file is the shipped national directory, or the one TELVANE_BENCH_FILE names. Runs
+// offscreen unless QT_QPA_PLATFORM says otherwise.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <memory>
 #include <string>
@@ -19,28 +29,64 @@
 
 namespace {
 
+std::string DataFile() {
+    const QByteArray named = qgetenv("TELVANE_BENCH_FILE");
+    return named.isEmpty() ? std::string(TELVANE_DATA_FILE) : named.toStdString();
+}
+
+const telvane::SearchCriteria kEveryEntry{"0", "", telvane::mmFuzzy};
+
+long MinorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// Counts the page faults of the loop that follows, per iteration, when it goes out of scope: memory
+// the process had to be given afresh, which costs far more than the work on it on some machines.
+class FaultCounter {
+public:
+    explicit FaultCounter(benchmark::State& state) : state_(state), start_(MinorFaults()) {}
+    ~FaultCounter() {
+        state_.counters["faults"] = benchmark::Counter(static_cast<double>(MinorFaults() - start_),
+                                                       benchmark::Counter::kAvgIterations);
+    }
+    FaultCounter(const FaultCounter&) = delete;
+    FaultCounter& operator=(const FaultCounter&) = delete;
+
+private:
+    benchmark::State& state_;
+    long start_;
+};
+
 struct Bench {
+    std::string file;
+    std::vector<std::string> provinces;
     std::unique_ptr<TForm1> window;
     QTreeWidget* tree = nullptr;
-    QTreeWidget* list = nullptr;
+    QTreeView* list = nullptr;
     QTreeWidgetItem* largest = nullptr;
-    std::size_t largestRows = 0;
+    int largestRows = 0;
+
+    int ListedRows() const { return list->model()->rowCount(); }
 };
 
 Bench& Window() {
     static Bench bench = [] {
         Bench b;
-        b.window = std::make_unique<TForm1>(TELVANE_DATA_FILE);
+        b.file = DataFile();
+        telvane::IniReader reader(b.file);
+        b.provinces = telvane::ParseProvinceList(reader.ReadValue("lei", "sel", ""));
+        b.window = std::make_unique<TForm1>(b.file);
         b.window->show();
         if (!QTest::qWaitForWindowExposed(b.window.get())) std::abort();
         b.tree = b.window->findChild<QTreeWidget*>("tree1");
-        b.list = b.window->findChild<QTreeWidget*>("lview1");
+        b.list = b.window->findChild<QTreeView*>("lview1");
         QTreeWidgetItem* root = b.tree->topLevelItem(0);
         root->setExpanded(true);
-        telvane::IniReader reader(TELVANE_DATA_FILE);
-        const auto provinces = telvane::ParseProvinceList(reader.ReadValue("lei", "sel", ""));
-        for (std::size_t i = 0; i < provinces.size(); ++i) {
-            const std::size_t rows = telvane::ListProvince(provinces[i], TELVANE_DATA_FILE).size();
+        for (std::size_t i = 0; i < b.provinces.size(); ++i) {
+            int rows = 0;
+            reader.ForEachEntry(b.provinces[i], [&rows](std::string_view, std::string_view) { ++rows; });
             if (rows > b.largestRows) {
                 b.largestRows = rows;
                 b.largest = root->child(static_cast<int>(i));
@@ -55,25 +101,29 @@ void ClickLargestProvince(benchmark::State& state, bool paint) {
     Bench& b = Window();
     b.tree->scrollToItem(b.largest);
     const QPoint at = b.tree->visualItemRect(b.largest).center();
+    FaultCounter faults(state);
     for (auto _ : state) {
         QTest::mouseClick(b.tree->viewport(), Qt::LeftButton, {}, at);
         if (paint) b.window->repaint();
     }
-    if (static_cast<std::size_t>(b.list->topLevelItemCount()) != b.largestRows)
-        state.SkipWithError("wrong rows");
-    state.counters["rows"] = static_cast<double>(b.list->topLevelItemCount());
+    if (b.ListedRows() != b.largestRows) state.SkipWithError("wrong rows");
+    state.counters["rows"] = b.ListedRows();
+}
+
+void SearchEveryEntry(Bench& b) {
+    b.window->findChild<QRadioButton*>("Rdomo")->setChecked(true);
+    b.window->findChild<QLineEdit*>("ledttel")->setText("0");
+    QTest::mouseClick(b.window->findChild<QPushButton*>("Btncha"), Qt::LeftButton);
 }
 
 void FuzzySearchEverything(benchmark::State& state, bool paint) {
     Bench& b = Window();
-    b.window->findChild<QRadioButton*>("Rdomo")->setChecked(true);
-    b.window->findChild<QLineEdit*>("ledttel")->setText("0");  // every area code holds a 0
-    auto* search = b.window->findChild<QPushButton*>("Btncha");
+    FaultCounter faults(state);
     for (auto _ : state) {
-        QTest::mouseClick(search, Qt::LeftButton);
+        SearchEveryEntry(b);
         if (paint) b.window->repaint();
     }
-    state.counters["rows"] = static_cast<double>(b.list->topLevelItemCount());
+    state.counters["rows"] = b.ListedRows();
 }
 
 void BM_ClickLargestProvince(benchmark::State& state) {
@@ -89,10 +139,50 @@ void BM_FuzzySearchEverythingAndPaint(benchmark::State& state) {
     FuzzySearchEverything(state, true);
 }
 
+// The search the window runs, without the window: every row built and kept in a vector.
+void BM_SearchDirectoryAlone(benchmark::State& state) {
+    const Bench& b = Window();
+    std::size_t rows = 0;
+    FaultCounter faults(state);
+    for (auto _ : state) {
+        rows = telvane::SearchDirectory(kEveryEntry, b.provinces, b.file).size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+// The same search handing each row over as it is found, with nothing kept: the search without the
+// memory of a result.
+void BM_SearchDirectoryRowByRow(benchmark::State& state) {
+    const Bench& b = Window();
+    std::size_t rows = 0;
+    FaultCounter faults(state);
+    for (auto _ : state) {
+        rows = 0;
+        telvane::SearchDirectory(kEveryEntry, b.provinces, b.file, [&rows](telvane::DirectoryRow&& row) {
+            benchmark::DoNotOptimize(row);
+            ++rows;
+        });
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+// One paint of the window while its list holds the rows of the search above.
+void BM_PaintAfterSearch(benchmark::State& state) {
+    Bench& b = Window();
+    SearchEveryEntry(b);
+    b.window->repaint();
+    for (auto _ : state) b.window->repaint();
+    state.counters["rows"] = b.ListedRows();
+}
+
 BENCHMARK(BM_ClickLargestProvince)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClickLargestProvinceAndPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchDirectoryAlone)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchDirectoryRowByRow)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FuzzySearchEverything)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FuzzySearchEverythingAndPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintAfterSearch)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

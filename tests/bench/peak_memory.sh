@@ -1,14 +1,16 @@
 #!/bin/sh
 # Peak memory of whole runs of the program, offscreen: the maximum resident set size that
-# /usr/bin/time reports, with the shipped national directory and with data files of 64 MiB (the
-# largest the program reads) beside it, against a bare Qt window with one label.
+# /usr/bin/time reports, with the shipped national directory, the format-limit directory of
+# format_limit.sh (957,060 entries) and data files of 64 MiB (the largest the program reads) beside
+# it, against a bare Qt window with one label.
 #
 #   tests/bench/peak_memory.sh [build folder] [runs]
 #
 # Each case runs twice over:
 # - start-up: the program ends once its window has been painted (paint_probe);
 # - session: the hostile-file driver clicks the first province, then searches fuzzily for the area
-#   code 0, which every entry of the national directory matches, then closes the window.
+#   code 0, which every entry of the national and the format-limit directory matches, then closes
+#   the window.
 # Prints the median of RUNS runs (default 3) of each, in MiB, and the median wall time.
 set -eu
 
@@ -89,9 +91,12 @@ printf "[lei]\nsel=$beijing,\n[$beijing]\n0101=010-100010\n" >"$work/tail"
     yes '[]' | head -c $mib
 } | head -c $mib >"$work/sections.ini"
 
+sh "$(dirname "$0")/format_limit.sh" "$work/limit.ini"
+
 echo "maximum resident set size, median of $runs runs"
 report "bare Qt window, start-up" env TELVANE_BENCH_T0_NS=0 LD_PRELOAD="$probe" "$build/tests/bench/bare_window"
 program "$build/tesmar.ini" "national directory"
+program "$work/limit.ini" "format-limit directory"
 program "$work/comments.ini" "64 MiB of comments"
 program "$work/keys.ini" "64 MiB of empty keys"
 program "$work/sections.ini" "64 MiB of empty sections"

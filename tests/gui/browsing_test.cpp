@@ -1,6 +1,9 @@
 // Province browsing: a click on the tree lists the selected province, read afresh from the file.
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPainter>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -57,11 +60,11 @@ private slots:
         window_->show();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         tree_ = Find<QTreeWidget>(window_.get(), "tree1");
-        list_ = Find<QTreeWidget>(window_.get(), "lview1");
+        list_ = Find<QTreeView>(window_.get(), "lview1");
         root_ = tree_->topLevelItem(0);
         ClickExpandButton(tree_, root_);
         QVERIFY(root_->isExpanded());
-        QCOMPARE(list_->topLevelItemCount(), 0);
+        QCOMPARE(list_->model()->rowCount(), 0);
     }
     void cleanup() {
         window_.reset();
@@ -74,13 +77,35 @@ private slots:
         ClickNode(tree_, Province("北京"));
         QCOMPARE(Rows(list_), kBeijing);
         const QImage entry = QImage(":/pictures/list_entry.png").convertToFormat(QImage::Format_ARGB32);
-        for (int i = 0; i < list_->topLevelItemCount(); ++i) {
-            const QIcon icon = list_->topLevelItem(i)->icon(0);
+        for (int i = 0; i < list_->model()->rowCount(); ++i) {
+            const QIcon icon = list_->model()->index(i, 0).data(Qt::DecorationRole).value<QIcon>();
             QCOMPARE(icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32), entry);
         }
         ClickNode(tree_, Province("中国"));
         QCOMPARE(Rows(list_), Rows({{"中国", "某地", "000", "000000"}}));
         QCOMPARE(boxes.seen().count, 0);
+    }
+
+    // Ctrl+C copies the selected row whole, as the list shows it, its fields tab-separated; the
+    // selection moves as before, with the mouse or the keys, and nothing is copied without one.
+    void copyShortcutCopiesTheSelectedRow() {
+        ClickNode(tree_, Province("北京"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        list_->setFocus();
+        QTest::keySequence(list_, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, {},
+                          list_->visualRect(list_->model()->index(5, 2)).center());
+        QTest::keySequence(list_, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("北京\t两横线\t0123\t456-789"));
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("text/plain"),
+                 QByteArray("北京\t两横线\t0123\t456-789"));
+
+        QTest::keyClick(list_, Qt::Key_Up);
+        QTest::keySequence(list_, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("北京\t空值\t\t"));
+        QCOMPARE(Rows(list_), kBeijing);
     }
 
     void noProvinceSelected_data() {
@@ -357,7 +382,7 @@ private slots:
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         tree_ = Find<QTreeWidget>(window_.get(), "tree1");
-        list_ = Find<QTreeWidget>(window_.get(), "lview1");
+        list_ = Find<QTreeView>(window_.get(), "lview1");
         root_ = tree_->topLevelItem(0);
         ClickExpandButton(tree_, root_);
 
@@ -414,7 +439,7 @@ private:
     std::string ini_;
     std::unique_ptr<TForm1> window_;
     QTreeWidget* tree_ = nullptr;
-    QTreeWidget* list_ = nullptr;
+    QTreeView* list_ = nullptr;
     QTreeWidgetItem* root_ = nullptr;
 };
 

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTextLayout>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QWindow>
 #include <QtMath>
@@ -46,12 +47,13 @@ Control* Find(QWidget* window, const char* name) {
 }
 
 // The rows of a report list as the user reads them: one list of column texts per row, in order.
-inline QList<QStringList> Rows(QTreeWidget* list) {
+inline QList<QStringList> Rows(const QAbstractItemView* list) {
+    const QAbstractItemModel* model = list->model();
     QList<QStringList> rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    for (int i = 0; i < model->rowCount(); ++i) {
         QStringList row;
-        for (int column = 0; column < list->columnCount(); ++column)
-            row << list->topLevelItem(i)->text(column);
+        for (int column = 0; column < model->columnCount(); ++column)
+            row << model->index(i, column).data().toString();
         rows << row;
     }
     return rows;

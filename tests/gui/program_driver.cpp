@@ -6,6 +6,7 @@
 // code and presses the search button, then closes the window. Everything it sees goes, one line per
 // step, to the file named by TELVANE_DRIVER_REPORT. The program itself is not changed.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -45,12 +46,13 @@ void Key(QWidget* widget, Qt::Key key, const QString& text = QString()) {
     QApplication::sendEvent(widget, &release);
 }
 
-QString ListText(QTreeWidget* list) {
+QString ListText(const QAbstractItemView* list) {
+    const QAbstractItemModel* model = list->model();
     QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    for (int i = 0; i < model->rowCount(); ++i) {
         QStringList row;
-        for (int column = 0; column < list->columnCount(); ++column)
-            row << list->topLevelItem(i)->text(column);
+        for (int column = 0; column < model->columnCount(); ++column)
+            row << model->index(i, column).data().toString();
         rows << row.join('|');
     }
     return rows.join(';');
@@ -88,7 +90,7 @@ public:
         QWidget* window = MainWindow();
         if (!window || ++ticks_ < kSettleTicks) return;
         auto* tree = window->findChild<QTreeWidget*>("tree1");
-        auto* list = window->findChild<QTreeWidget*>("lview1");
+        auto* list = window->findChild<QAbstractItemView*>("lview1");
         QTreeWidgetItem* root = tree->topLevelItem(0);
         switch (step_++) {
             case 0: {

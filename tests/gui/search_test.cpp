@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -46,7 +47,7 @@ private slots:
         window_ = std::make_unique<TForm1>(ini_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        list_ = Find<QTreeWidget>(window_.get(), "lview1");
+        list_ = Find<QTreeView>(window_.get(), "lview1");
         tel_ = Find<QLineEdit>(window_.get(), "ledttel");
         you_ = Find<QLineEdit>(window_.get(), "ledtyou");
         exact_ = Find<QRadioButton>(window_.get(), "Rdojin");
@@ -117,6 +118,37 @@ private slots:
         QCOMPARE(boxes.seen().count, 0);
         QCOMPARE(tel_->text(), tel);
         QCOMPARE(you_->text(), you);
+    }
+
+    // A search far larger than the national directory: every row, in order, however the list keeps
+    // and shows them in parts. Five provinces with 4,095 keys each, as many as a key list holds.
+    void searchOfTwentyThousandRows() {
+        QString file = QStringLiteral("[lei]\nsel=p0,p1,p2,p3,p4,\n");
+        QList<QStringList> expected;
+        for (int p = 0; p < 5; ++p) {
+            const QString province = QStringLiteral("p%1").arg(p);
+            file += QStringLiteral("[%1]\n").arg(province);
+            for (int k = 0; k < 4095; ++k) {
+                const QString key = QStringLiteral("%1").arg(k, 3, 16, QChar(u'0'));
+                const QString area = QStringLiteral("0%1").arg(p * 4095 + k, 7, 10, QChar(u'0'));
+                const QString postcode = QStringLiteral("%1").arg(k * 7, 10, 10, QChar(u'0'));
+                file += key + u'=' + area + u'-' + postcode + u'\n';
+                expected << QStringList{province, key, area, postcode};
+            }
+        }
+        WriteIni(*dir_, file);
+        window_ = std::make_unique<TForm1>(ini_);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        list_ = Find<QTreeView>(window_.get(), "lview1");
+        Find<QLineEdit>(window_.get(), "ledttel")->setText("0");
+        QTest::mouseClick(Find<QRadioButton>(window_.get(), "Rdomo"), Qt::LeftButton);
+        Search();
+        QCOMPARE(Rows(list_), expected);
+        list_->scrollToBottom();
+        QVERIFY(list_->verticalScrollBar()->value() > 20000);
+        const QRect last = list_->visualRect(list_->model()->index(20474, 3));
+        QVERIFY(list_->viewport()->rect().contains(last.center()));
     }
 
     void noCriteria_data() {
@@ -298,7 +330,7 @@ private:
     std::unique_ptr<TempDir> dir_;
     std::string ini_;
     std::unique_ptr<TForm1> window_;
-    QTreeWidget* list_ = nullptr;
+    QTreeView* list_ = nullptr;
     QLineEdit* tel_ = nullptr;
     QLineEdit* you_ = nullptr;
     QRadioButton* exact_ = nullptr;

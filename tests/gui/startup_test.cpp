@@ -123,7 +123,7 @@ private slots:
                                 << QString::fromLatin1(parent) << geometry << text;
         };
         row("tree1", "QTreeWidget", "TForm1", {8, 8, 137, 257});
-        row("lview1", "QTreeWidget", "TForm1", {152, 8, 337, 257});
+        row("lview1", "QTreeView", "TForm1", {152, 8, 337, 257});
         row("GroupBox1", "QGroupBox", "TForm1", {8, 272, 417, 49}, QStringLiteral("查找"));
         row("Rdojin", "QRadioButton", "GroupBox1", {8, 24, 65, 17}, QStringLiteral("精确查询"));
         row("Rdomo", "QRadioButton", "GroupBox1", {80, 24, 65, 17}, QStringLiteral("模糊查询"));
@@ -223,8 +223,8 @@ private slots:
     void views() {
         TForm1 window(ini_);
         auto* tree = Find<QTreeWidget>(&window, "tree1");
-        auto* list = Find<QTreeWidget>(&window, "lview1");
-        for (QTreeWidget* view : {tree, list}) {
+        auto* list = Find<QTreeView>(&window, "lview1");
+        for (QTreeView* view : std::initializer_list<QTreeView*>{tree, list}) {
             QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
             QVERIFY(!view->isSortingEnabled());
             QCOMPARE(view->frameShape(), QFrame::Box);
@@ -238,8 +238,8 @@ private slots:
 
         QStringList captions;
         QList<int> widths;
-        for (int column = 0; column < list->columnCount(); ++column) {
-            captions << list->headerItem()->text(column);
+        for (int column = 0; column < list->model()->columnCount(); ++column) {
+            captions << list->model()->headerData(column, Qt::Horizontal).toString();
             widths << list->columnWidth(column);
         }
         QCOMPARE(captions, (QStringList{QStringLiteral("省份"), QStringLiteral("地区"),
@@ -288,7 +288,7 @@ private slots:
         QVERIFY(!Find<QRadioButton>(&window, "Rdomo")->isChecked());
         QCOMPARE(Find<QLineEdit>(&window, "ledttel")->text(), QString());
         QCOMPARE(Find<QLineEdit>(&window, "ledtyou")->text(), QString());
-        QCOMPARE(Find<QTreeWidget>(&window, "lview1")->topLevelItemCount(), 0);
+        QCOMPARE(Find<QTreeView>(&window, "lview1")->model()->rowCount(), 0);
         auto* tree = Find<QTreeWidget>(&window, "tree1");
         QCOMPARE(tree->topLevelItemCount(), 1);
         QVERIFY(!tree->topLevelItem(0)->isExpanded());

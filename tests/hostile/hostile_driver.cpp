@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -76,12 +77,13 @@ void Key(QWidget* widget, Qt::Key key, const QString& text = QString()) {
 }
 
 // A header line with the number of rows, then one line per row of the list.
-void ReportList(const QString& what, QTreeWidget* list) {
-    Report({what, QString::number(list->topLevelItemCount())});
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+void ReportList(const QString& what, const QAbstractItemView* list) {
+    const QAbstractItemModel* model = list->model();
+    Report({what, QString::number(model->rowCount())});
+    for (int i = 0; i < model->rowCount(); ++i) {
         QStringList row{QStringLiteral("row")};
-        for (int column = 0; column < list->columnCount(); ++column)
-            row << list->topLevelItem(i)->text(column);
+        for (int column = 0; column < model->columnCount(); ++column)
+            row << model->index(i, column).data().toString();
         Report(row);
     }
 }
@@ -151,7 +153,7 @@ public:
         QWidget* window = MainWindow();
         if (!window || ++ticks_ < kSettleTicks) return;
         auto* tree = window->findChild<QTreeWidget*>(QStringLiteral("tree1"));
-        auto* list = window->findChild<QTreeWidget*>(QStringLiteral("lview1"));
+        auto* list = window->findChild<QAbstractItemView*>(QStringLiteral("lview1"));
         QTreeWidgetItem* root = tree->topLevelItem(0);
         switch (step_++) {
             case 0: {
