@@ -71,7 +71,7 @@ void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::stri
 // The same, handing each row to onRow as views.
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
                      const std::string& iniPath, const RowViewSink& onRow);
-// Handing rows as built, over a reader the caller holds, so that several searches share one reading of the file.
+// Handing rows as built, over a reader the caller holds: several searches share one reading.
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
                      IniReader& reader, const RowSink& onRow);
 

@@ -25,8 +25,8 @@
 #include "ui/byte_limit.h"
 #include "ui/form_style.h"
 #include "ui/gbk_text.h"
-#include "ui/screen_centre.h"
 #include "ui/report_model.h"
+#include "ui/screen_centre.h"
 #include "ui/song_font.h"
 #include "ui_frm_main.h"
 

@@ -2,8 +2,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QPainter>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
