@@ -2,7 +2,6 @@
 // of national size, one ten times larger, and the shipped national directory. The "faults" counter is
 // the minor page faults of one iteration: memory the process had to be given afresh.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <random>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "../temp_dir.h"
 #include "directory/directory.h"
+#include "fault_counter.h"
 #include "lookup/lookup.h"
 
 namespace telvane {
@@ -76,27 +76,7 @@ const Directory& Pick(int which) {
     return which == 0 ? Shipped() : Generated(which);
 }
 
-long MinorFaults() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
-}
-
-// Counts the page faults of the loop that follows, per iteration, when it goes out of scope.
-class FaultCounter {
-public:
-    explicit FaultCounter(benchmark::State& state) : state_(state), start_(MinorFaults()) {}
-    ~FaultCounter() {
-        state_.counters["faults"] = benchmark::Counter(static_cast<double>(MinorFaults() - start_),
-                                                       benchmark::Counter::kAvgIterations);
-    }
-    FaultCounter(const FaultCounter&) = delete;
-    FaultCounter& operator=(const FaultCounter&) = delete;
-
-private:
-    benchmark::State& state_;
-    long start_;
-};
+using bench::FaultCounter;
 
 // The baseline: one reading of the file with every province's section parsed (the reader parses a
 // section's keys when it is first asked for them).

@@ -10,7 +10,6 @@
 // The data file is the shipped national directory, or the one TELVANE_BENCH_FILE names. Runs
 // offscreen unless QT_QPA_PLATFORM says otherwise.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -24,6 +23,7 @@
 #include <string>
 
 #include "directory/directory.h"
+#include "fault_counter.h"
 #include "lookup/lookup.h"
 #include "ui/frm_main.h"
 
@@ -36,28 +36,7 @@ std::string DataFile() {
 
 const telvane::SearchCriteria kEveryEntry{"0", "", telvane::mmFuzzy};
 
-long MinorFaults() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
-}
-
-// Counts the page faults of the loop that follows, per iteration, when it goes out of scope: memory
-// the process had to be given afresh, which costs far more than the work on it on some machines.
-class FaultCounter {
-public:
-    explicit FaultCounter(benchmark::State& state) : state_(state), start_(MinorFaults()) {}
-    ~FaultCounter() {
-        state_.counters["faults"] = benchmark::Counter(static_cast<double>(MinorFaults() - start_),
-                                                       benchmark::Counter::kAvgIterations);
-    }
-    FaultCounter(const FaultCounter&) = delete;
-    FaultCounter& operator=(const FaultCounter&) = delete;
-
-private:
-    benchmark::State& state_;
-    long start_;
-};
+using telvane::bench::FaultCounter;
 
 struct Bench {
     std::string file;
