@@ -135,29 +135,16 @@ std::string GbkToUtf8(std::string_view gbk) {
     return out;
 }
 
-std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
-    IconvHandle& encoder = Handle(UnicodeForm::kUtf8);
+namespace {
+
+// Unicode text as GBK. Each character GBK cannot hold, and each malformed sequence, becomes one '?'
+// when replace is set and refuses the whole text otherwise.
+std::optional<std::string> Encode(std::string_view text, UnicodeForm form, bool replace) {
+    IconvHandle& encoder = Handle(form);
     if (!encoder.valid()) return std::nullopt;
     encoder.Reset();
-    // A UTF-8 character of n bytes gives at most two GBK bytes (n >= 2 for every non-ASCII one).
-    std::string gbk(utf8.size(), '\0');
-    const char* in = utf8.data();
-    std::size_t inLeft = utf8.size();
-    char* to = gbk.data();
-    std::size_t toLeft = gbk.size();
-    if (encoder.Convert(&in, &inLeft, &to, &toLeft) == static_cast<std::size_t>(-1)) return std::nullopt;
-    if (!encoder.Flush(&to, &toLeft)) return std::nullopt;
-    gbk.resize(gbk.size() - toLeft);
-    return gbk;
-}
-
-std::string UnicodeToGbkReplacing(std::string_view text, UnicodeForm form) {
-    IconvHandle& encoder = Handle(form);
-    if (!encoder.valid()) return {};
-    encoder.Reset();
-    // Every character gives no more GBK bytes than it has bytes itself, and a '?' replaces at least one
-    // byte, so one buffer of the input's size suffices.
+    // Every character gives no more GBK bytes than it has bytes itself (a non-ASCII UTF-8 character has
+    // two or more), and a '?' replaces at least one byte, so one buffer of the input's size suffices.
     std::string out(text.size(), '\0');
     const char* in = text.data();
     std::size_t inLeft = text.size();
@@ -165,7 +152,7 @@ std::string UnicodeToGbkReplacing(std::string_view text, UnicodeForm form) {
     std::size_t toLeft = out.size();
     while (inLeft > 0) {
         if (encoder.Convert(&in, &inLeft, &to, &toLeft) != static_cast<std::size_t>(-1)) break;
-        if (errno != EILSEQ && errno != EINVAL) break;  // E2BIG cannot happen, see above
+        if (!replace || (errno != EILSEQ && errno != EINVAL)) return std::nullopt;  // E2BIG: see above
         const std::size_t skip = UnconvertibleLength(form, std::string_view(in, inLeft));
         in += skip;
         inLeft -= skip;
@@ -174,9 +161,20 @@ std::string UnicodeToGbkReplacing(std::string_view text, UnicodeForm form) {
         --toLeft;
         encoder.Reset();
     }
-    encoder.Flush(&to, &toLeft);
+    if (!encoder.Flush(&to, &toLeft) && !replace) return std::nullopt;
     out.resize(out.size() - toLeft);
     return out;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
+    return Encode(utf8, UnicodeForm::kUtf8, false);
+}
+
+std::string UnicodeToGbkReplacing(std::string_view text, UnicodeForm form) {
+    return Encode(text, form, true).value_or(std::string());
 }
 
 namespace {
