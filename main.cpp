@@ -9,7 +9,7 @@ int main(int argc, char* argv[]) {
     // The display name follows the application name. It is not set on its own: Qt would then append
     // it to every window title on X11, and the about dialog's title is "我的软件" alone.
     QApplication::setApplicationName(QStringLiteral("Telvane"));
-    QApplication::setDesktopFileName(QStringLiteral("org.example.Telvane"));
+    QApplication::setDesktopFileName(QStringLiteral("org.telvane.Telvane"));
 
     TForm1 form;
     form.show();

@@ -68,9 +68,10 @@ if [ "$status" -ne 0 ] || [ "$answer" != "$(printf 'query\tprovince\tregion\tare
     cat "$root/stderr" >&2
 fi
 
-# Desktop integration: one id names the desktop entry, the icon and the metainfo.
+# Desktop integration: the program's own id names the desktop entry, the icon and the metainfo.
 share="$root/usr/share"
 id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$share/metainfo/"*.metainfo.xml)
+[ "$id" = org.telvane.Telvane ] || fail "the metainfo's id is $id, not org.telvane.Telvane"
 desktop="$share/applications/$id.desktop"
 metainfo="$share/metainfo/$id.metainfo.xml"
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
@@ -100,11 +101,12 @@ done
 grep -q '^License: Expat$' "$share/doc/telvane/copyright" 2>/dev/null || fail "no Expat (MIT) copyright file"
 grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo's licence is not MIT"
 
-# The installed program, started through the link from elsewhere, shows the root "中国" with the
-# provinces of the region table, in table order. The probe closes the window, which ends the program.
+# The installed program, started through the link from elsewhere, names its desktop entry by the same
+# id and shows the root "中国" with the provinces of the region table, in table order. The probe closes
+# the window, which ends the program.
 provinces=$(tail -n +2 data/regions.tsv | cut -f1 | uniq | paste -sd,)
 [ "$(tr ',' '\n' <<<"$provinces" | wc -l)" -eq 34 ] || fail "the region table does not hold 34 provinces"
-expected=$(printf 'window\tTelvane\ntree\t中国\t%s' "$provinces")
+expected=$(printf 'window\tTelvane\t%s\ntree\t中国\t%s' "$id" "$provinces")
 probe="$PWD/$build/packaging/libtelvane_window_probe.so"
 status=0
 shown=$(cd / && QT_QPA_PLATFORM=offscreen LD_PRELOAD="$probe" timeout 30 "$root/usr/bin/telvane" 2>"$root/stderr") ||

@@ -2,11 +2,12 @@
 // the installed program with LD_PRELOAD. The program itself takes nothing from outside.
 //
 // Once the main window is on screen, it writes to standard output, in UTF-8:
-//   window<TAB><title>
+//   window<TAB><title><TAB><the desktop entry the program names>
 //   tree<TAB><root node><TAB><the root's children, separated by commas>
 // and closes the window, which ends the program. A message box instead is reported as
 //   box<TAB><title><TAB><text>
 // and answered with Enter, after which the program ends by itself.
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTreeWidget>
@@ -28,7 +29,7 @@ void Look(QWidget* window) {
     if (root) {
         for (int i = 0; i < root->childCount(); ++i) provinces << root->child(i)->text(0);
     }
-    Say({QStringLiteral("window"), window->windowTitle()});
+    Say({QStringLiteral("window"), window->windowTitle(), QGuiApplication::desktopFileName()});
     Say({QStringLiteral("tree"), root ? root->text(0) : QString(), provinces.join(QLatin1Char(','))});
     window->close();
 }
