@@ -10,11 +10,11 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh dpkg-dev desktop-file-utils appstream
 
-build=build-package
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTELVANE_TESTS=OFF -DTELVANE_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target all telvane_window_probe
+build=build-package  # the package preset's
+cmake --preset package >/dev/null
+cmake --build --preset package -j"$(nproc)"
 rm -f "$build"/telvane_*.deb
-if ! (cd "$build" && cpack -G DEB >cpack.log 2>&1); then
+if ! cpack --preset package >"$build/cpack.log" 2>&1; then
     cat "$build/cpack.log" >&2
     exit 1
 fi
