@@ -9,7 +9,8 @@ int main(int argc, char* argv[]) {
     // The display name follows the application name. It is not set on its own: Qt would then append
     // it to every window title on X11, and the about dialog's title is "我的软件" alone.
     QApplication::setApplicationName(QStringLiteral("Telvane"));
-    QApplication::setDesktopFileName(QStringLiteral("org.example.Telvane"));
+    // The desktop entry's id, which names the icon too (packaging/).
+    QApplication::setDesktopFileName(QStringLiteral(TELVANE_APP_ID));
 
     TForm1 form;
     form.show();

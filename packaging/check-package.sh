@@ -10,11 +10,11 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh dpkg-dev desktop-file-utils appstream
 
-build=build-package
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTELVANE_TESTS=OFF -DTELVANE_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target all telvane_window_probe
+build=build-package  # the package preset's
+cmake --preset package >/dev/null
+cmake --build --preset package -j"$(nproc)"
 rm -f "$build"/telvane_*.deb
-if ! (cd "$build" && cpack -G DEB >cpack.log 2>&1); then
+if ! cpack --preset package >"$build/cpack.log" 2>&1; then
     cat "$build/cpack.log" >&2
     exit 1
 fi
@@ -68,9 +68,10 @@ if [ "$status" -ne 0 ] || [ "$answer" != "$(printf 'query\tprovince\tregion\tare
     cat "$root/stderr" >&2
 fi
 
-# Desktop integration: one id names the desktop entry, the icon and the metainfo.
+# Desktop integration: the program's own id names the desktop entry, the icon and the metainfo.
 share="$root/usr/share"
 id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$share/metainfo/"*.metainfo.xml)
+[ "$id" = org.telvane.Telvane ] || fail "the metainfo's id is $id, not org.telvane.Telvane"
 desktop="$share/applications/$id.desktop"
 metainfo="$share/metainfo/$id.metainfo.xml"
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
@@ -100,11 +101,12 @@ done
 grep -q '^License: Expat$' "$share/doc/telvane/copyright" 2>/dev/null || fail "no Expat (MIT) copyright file"
 grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo's licence is not MIT"
 
-# The installed program, started through the link from elsewhere, shows the root "中国" with the
-# provinces of the region table, in table order. The probe closes the window, which ends the program.
+# The installed program, started through the link from elsewhere, names its desktop entry by the same
+# id and shows the root "中国" with the provinces of the region table, in table order. The probe closes
+# the window, which ends the program.
 provinces=$(tail -n +2 data/regions.tsv | cut -f1 | uniq | paste -sd,)
 [ "$(tr ',' '\n' <<<"$provinces" | wc -l)" -eq 34 ] || fail "the region table does not hold 34 provinces"
-expected=$(printf 'window\tTelvane\ntree\t中国\t%s' "$provinces")
+expected=$(printf 'window\tTelvane\t%s\ntree\t中国\t%s' "$id" "$provinces")
 probe="$PWD/$build/packaging/libtelvane_window_probe.so"
 status=0
 shown=$(cd / && QT_QPA_PLATFORM=offscreen LD_PRELOAD="$probe" timeout 30 "$root/usr/bin/telvane" 2>"$root/stderr") ||

@@ -2,20 +2,18 @@
 // the installed program with LD_PRELOAD. The program itself takes nothing from outside.
 //
 // Once the main window is on screen, it writes to standard output, in UTF-8:
-//   window<TAB><title>
+//   window<TAB><title><TAB><the desktop entry the program names>
 //   tree<TAB><root node><TAB><the root's children, separated by commas>
 // and closes the window, which ends the program. A message box instead is reported as
 //   box<TAB><title><TAB><text>
 // and answered with Enter, after which the program ends by itself.
-#include <QApplication>
-#include <QKeyEvent>
+#include <QGuiApplication>
 #include <QMessageBox>
-#include <QPointer>
 #include <QStringList>
-#include <QTimer>
 #include <QTreeWidget>
-#include <QWindow>
 #include <cstdio>
+
+#include "preload_driver.h"
 
 namespace {
 
@@ -24,46 +22,24 @@ void Say(const QStringList& fields) {
     std::fflush(stdout);
 }
 
-QWidget* ShownMainWindow() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("TForm1") && window->isVisible() &&
-            window->windowHandle() && window->windowHandle()->isExposed()) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
-void Look() {
-    static QPointer<QMessageBox> answered;
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        if (box->isVisible() && box != answered) {
-            answered = box;
-            Say({QStringLiteral("box"), box->windowTitle(), box->text()});
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
-            QApplication::sendEvent(box, &press);
-            QApplication::sendEvent(box, &release);
-        }
-        return;
-    }
-    QWidget* window = ShownMainWindow();
-    if (!window) return;
+void Look(QWidget* window) {
     const auto* tree = window->findChild<QTreeWidget*>(QStringLiteral("tree1"));
     const QTreeWidgetItem* root = tree ? tree->topLevelItem(0) : nullptr;
     QStringList provinces;
     if (root) {
         for (int i = 0; i < root->childCount(); ++i) provinces << root->child(i)->text(0);
     }
-    Say({QStringLiteral("window"), window->windowTitle()});
+    Say({QStringLiteral("window"), window->windowTitle(), QGuiApplication::desktopFileName()});
     Say({QStringLiteral("tree"), root ? root->text(0) : QString(), provinces.join(QLatin1Char(','))});
     window->close();
 }
 
+void SayBox(QMessageBox* box) {
+    Say({QStringLiteral("box"), box->windowTitle(), box->text()});
+}
+
 void Start() {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, &Look);
-    timer->start(20);
+    telvane::preload::Run({.box = &SayBox, .window = &Look});
 }
 
 }  // namespace

@@ -15,6 +15,6 @@ MSG
 fi
 
 bash scripts/deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target telvane tesmar_ini
+cmake --preset default >/dev/null
+cmake --build --preset default -j"$(nproc)" --target telvane tesmar_ini
 exec build/telvane

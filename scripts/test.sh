@@ -5,17 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build
-options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
-if [ "${1:-}" = "--sanitize" ]; then
-    build=build-sanitize
-    options+=(-DTELVANE_SANITIZE=ON)
-    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
-    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-fi
+# The builds are presets of CMakePresets.json; the sanitize preset also sets the sanitizers' options.
+preset=default
+[ "${1:-}" = "--sanitize" ] && preset=sanitize
 
 bash scripts/deps.sh
-cmake -S . -B "$build" "${options[@]}" >/dev/null
-cmake --build "$build" -j"$(nproc)"
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j"$(nproc)"
+ctest --preset "$preset" -j"$(nproc)"

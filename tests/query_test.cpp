@@ -182,7 +182,7 @@ TEST_F(QueryDirectoryTest, NamesAreFoundAsWholeCharactersInDirectoryOrder) {
                                                                {"south", "sz2", "0512", "215999"}}));
     EXPECT_EQ(search("plain", {"north"}), (Rows{{"north", "plain", "", "100000"}}));
     EXPECT_TRUE(search("", {"north"}).empty());
-    EXPECT_TRUE(search("h", {"hidden"}).size() == 1) << "a province is any section it is given";
+    EXPECT_EQ(search("h", {"hidden"}).size(), 1u) << "a province is any section it is given";
 }
 
 TEST_F(QueryDirectoryTest, OneReaderServesSearchesAndListings) {

@@ -12,10 +12,9 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(ini_reader province_list entry_value matching gbk_text byte_limit)
 
 bash scripts/deps.sh clang libclang-rt-14-dev
-build=build-fuzz
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DTELVANE_FUZZ=ON \
-    -DTELVANE_GUI=OFF -DTELVANE_TESTS=OFF -DTELVANE_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fuzzers
+build=build-fuzz  # the fuzz preset's
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$(nproc)"
 
 mkdir -p "$build/artifacts" "$build/logs"
 # The INI target writes each input to a file in a folder of its own, which a crash leaves behind: keep

@@ -241,8 +241,10 @@ void AboutTest::dialogIsPaintedInItsColours() {
             }
         }
     }
-    QVERIFY2(Distance(ink, colour) <= 60,
-             qPrintable(QStringLiteral("ink of %1 is %2").arg(where, ink.name())));
+    QVERIFY2(Distance(ink, colour) <= 60, qPrintable(QStringLiteral("ink of %1 is %2, %3 from %4")
+                                                         .arg(where, ink.name())
+                                                         .arg(Distance(ink, colour))
+                                                         .arg(colour.name())));
 }
 
 void AboutTest::panelIsRaisedThenLowered() {

@@ -183,7 +183,7 @@ private slots:
         const QRect picture = DrawnPicture(tianjin);
         QVERIFY2(picture.isValid(), "天津's picture not found in the tree");
         const auto [labelLeft, labelRight] = LabelInk(tianjin, picture);
-        QVERIFY(labelLeft > picture.right());
+        QCOMPARE_GT(labelLeft, picture.right());
         const int y = row.center().y();
         QPoint point;
         if (where == "label") {
@@ -195,10 +195,10 @@ private slots:
             QCOMPARE(tree_->itemAt(point), tianjin);  // still in 天津's row
         } else if (where == "indent") {
             point = QPoint(picture.left() - 6, y);
-            QVERIFY(point.x() >= row.left() - tree_->indentation());
+            QCOMPARE_GE(point.x(), row.left() - tree_->indentation());
         } else if (where == "outer indent") {
             point = QPoint(row.left() - tree_->indentation() - 8, y);
-            QVERIFY(point.x() >= 0);
+            QCOMPARE_GE(point.x(), 0);
         } else if (where == "below") {
             point = QPoint(picture.center().x(), tree_->viewport()->height() - 4);
             QCOMPARE(tree_->itemAt(point), nullptr);
@@ -338,7 +338,7 @@ private slots:
         QCOMPARE(Rows(list_), kTianjin);
         QString changed = kDirectory;
         changed.replace(from, to);
-        QVERIFY(changed != kDirectory);
+        QCOMPARE_NE(changed, kDirectory);
         WriteIni(*dir_, changed);
 
         ClickNode(tree_, tianjin);

@@ -5,45 +5,23 @@
 // window has been up for a moment it expands the tree, clicks the first province, types an area
 // code and presses the search button, then closes the window. Everything it sees goes, one line per
 // step, to the file named by TELVANE_DRIVER_REPORT. The program itself is not changed.
-#include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QFile>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPointer>
 #include <QPushButton>
 #include <QTextStream>
-#include <QTimer>
 #include <QTreeWidget>
-#include <QWindow>
-#include <memory>
+
+#include "preload_driver.h"
 
 namespace {
+
+namespace preload = telvane::preload;
 
 void Report(const QString& line) {
     QFile file(qEnvironmentVariable("TELVANE_DRIVER_REPORT"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) return;
     QTextStream(&file) << line << '\n';
-}
-
-void Click(QWidget* widget, QPoint at) {
-    const QPointF global = widget->mapToGlobal(QPointF(at));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QApplication::sendEvent(widget, &release);
-}
-
-void Key(QWidget* widget, Qt::Key key, const QString& text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &press);
-    QApplication::sendEvent(widget, &release);
 }
 
 QString ListText(const QAbstractItemView* list) {
@@ -58,37 +36,16 @@ QString ListText(const QAbstractItemView* list) {
     return rows.join(';');
 }
 
-QWidget* MainWindow() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("TForm1") && window->isVisible() &&
-            window->windowHandle() && window->windowHandle()->isExposed()) {
-            return window;
-        }
-    }
-    return nullptr;
+void ReportBox(QMessageBox* box) {
+    Report(QStringList{"box", box->windowTitle(), box->text(), QString::number(box->icon()),
+                       preload::ButtonTexts(box).join(',')}
+               .join('\t'));
 }
 
-// Ticks the window must have been up before the driver acts; a program that ends by itself is gone
-// by then.
-constexpr int kSettleTicks = 10;
-
-class Driver {
+// The user's steps, one a tick.
+class Steps {
 public:
-    void Tick() {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (box->isVisible() && box != lastBox_) {
-                lastBox_ = box;
-                QStringList buttons;
-                for (QAbstractButton* button : box->buttons()) buttons << button->text();
-                Report(QStringList{"box", box->windowTitle(), box->text(), QString::number(box->icon()),
-                                   buttons.join(',')}
-                           .join('\t'));
-                Key(box, Qt::Key_Return);
-            }
-            return;
-        }
-        QWidget* window = MainWindow();
-        if (!window || ++ticks_ < kSettleTicks) return;
+    void Next(QWidget* window) {
         auto* tree = window->findChild<QTreeWidget*>("tree1");
         auto* list = window->findChild<QAbstractItemView*>("lview1");
         QTreeWidgetItem* root = tree->topLevelItem(0);
@@ -104,21 +61,18 @@ public:
                 QStringList provinces;
                 for (int i = 0; i < root->childCount(); ++i) provinces << root->child(i)->text(0);
                 Report(QStringList{"tree", root->text(0), provinces.join(',')}.join('\t'));
-                const QRect label = tree->visualItemRect(root);
-                Click(tree->viewport(), QPoint(label.left() - tree->indentation() / 2, label.center().y()));
+                preload::ClickExpandButton(tree, root);
                 break;
             }
             case 1:
-                if (root->childCount() > 0)
-                    Click(tree->viewport(), tree->visualItemRect(root->child(0)).center());
+                if (root->childCount() > 0) preload::ClickNode(tree, root->child(0));
                 break;
             case 2: {
                 Report(QStringList{"listing", ListText(list)}.join('\t'));
                 auto* edit = window->findChild<QLineEdit*>("ledttel");
-                Click(edit, edit->rect().center());
-                for (QChar c : QStringLiteral("010")) Key(edit, Qt::Key(c.unicode()), QString(c));
-                auto* search = window->findChild<QPushButton*>("Btncha");
-                Click(search, search->rect().center());
+                preload::ClickCentre(edit);
+                preload::Type(edit, QStringLiteral("010"));
+                preload::ClickCentre(window->findChild<QPushButton*>("Btncha"));
                 break;
             }
             case 3:
@@ -132,16 +86,11 @@ public:
     }
 
 private:
-    QPointer<QMessageBox> lastBox_;
-    int ticks_ = 0;
     int step_ = 0;
 };
 
-// The timer, and with it the driver, lives as long as the application.
 void StartDriver() {
-    auto* timer = new QTimer(QCoreApplication::instance());
-    QObject::connect(timer, &QTimer::timeout, [driver = std::make_shared<Driver>()] { driver->Tick(); });
-    timer->start(20);
+    preload::PlayUser<Steps>(&ReportBox);
 }
 
 }  // namespace

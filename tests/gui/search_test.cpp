@@ -146,7 +146,7 @@ private slots:
         Search();
         QCOMPARE(Rows(list_), expected);
         list_->scrollToBottom();
-        QVERIFY(list_->verticalScrollBar()->value() > 20000);
+        QCOMPARE_GT(list_->verticalScrollBar()->value(), 20000);
         const QRect last = list_->visualRect(list_->model()->index(20474, 3));
         QVERIFY(list_->viewport()->rect().contains(last.center()));
     }

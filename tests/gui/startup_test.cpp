@@ -178,7 +178,7 @@ private slots:
             room = style->subElementRect(QStyle::SE_PushButtonContents, &option, button);
             const QVariant spacing = button->property("iconSpacing");
             needed += button->iconSize().width() + (spacing.isValid() ? spacing.toInt() : 4);
-            QVERIFY(button->iconSize().height() <= room.height());
+            QCOMPARE_LE(button->iconSize().height(), room.height());
         } else if (auto* radio = qobject_cast<QRadioButton*>(control)) {
             QStyleOptionButton option;
             option.initFrom(radio);
@@ -186,9 +186,8 @@ private slots:
         } else {
             room = control->contentsRect();
         }
-        QVERIFY2(needed <= room.width(), qPrintable(QStringLiteral("%1 > %2").arg(needed).arg(room.width())));
-        QVERIFY2(metrics.height() <= room.height(),
-                 qPrintable(QStringLiteral("%1 > %2").arg(metrics.height()).arg(room.height())));
+        QCOMPARE_LE(needed, room.width());
+        QCOMPARE_LE(metrics.height(), room.height());
     }
 
     void textsAreDrawnWhole_data() {
@@ -311,7 +310,7 @@ private slots:
         QFETCH(QStringList, order);
         TForm1 window(ini_);
         if (fuzzy) Find<QRadioButton>(&window, "Rdomo")->setChecked(true);
-        QVERIFY(!Find<QRadioButton>(&window, "Rdojin")->isChecked() == fuzzy);
+        QCOMPARE(Find<QRadioButton>(&window, "Rdojin")->isChecked(), !fuzzy);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         Find<QWidget>(&window, "tree1")->setFocus();
@@ -370,7 +369,10 @@ private slots:
             QTreeWidgetItem* node = root->child(i);
             const int needed = tree->visualItemRect(node).left() + tree->iconSize().width() +
                                metrics.horizontalAdvance(node->text(0));
-            QVERIFY2(needed <= tree->columnWidth(0), qPrintable(node->text(0)));
+            QVERIFY2(needed <= tree->columnWidth(0), qPrintable(QStringLiteral("%1 needs %2 of %3")
+                                                                    .arg(node->text(0))
+                                                                    .arg(needed)
+                                                                    .arg(tree->columnWidth(0))));
         }
         for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected}) {
             QCOMPARE(Image(root->icon(0), mode, 16), Picture("tree_root.png"));

@@ -17,25 +17,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QFile>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QTreeWidget>
-#include <QWindow>
 #include <cerrno>
 #include <cstring>
-#include <memory>
+
+#include "preload_driver.h"
 
 namespace {
+
+namespace preload = telvane::preload;
 
 QString Escaped(const QString& text) {
     QString out;
@@ -57,23 +52,6 @@ void Report(const QStringList& fields) {
     QStringList escaped;
     for (const QString& field : fields) escaped << Escaped(field);
     file.write(escaped.join(u'\t').toUtf8() + '\n');
-}
-
-void Click(QWidget* widget, QPoint at) {
-    const QPointF global = widget->mapToGlobal(QPointF(at));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QApplication::sendEvent(widget, &release);
-}
-
-void Key(QWidget* widget, Qt::Key key, const QString& text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &press);
-    QApplication::sendEvent(widget, &release);
 }
 
 // A header line with the number of rows, then one line per row of the list.
@@ -122,36 +100,15 @@ void ChangeDataFile(const QString& change) {
     }
 }
 
-QWidget* MainWindow() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("TForm1") && window->isVisible() &&
-            window->windowHandle() && window->windowHandle()->isExposed()) {
-            return window;
-        }
-    }
-    return nullptr;
+void ReportBox(QMessageBox* box) {
+    Report({QStringLiteral("box"), box->windowTitle(), box->text(), IconName(box->icon()),
+            preload::ButtonTexts(box).join(u',')});
 }
 
-// Ticks the window must have been up before the driver acts; a program that ends by itself is gone
-// by then.
-constexpr int kSettleTicks = 10;
-
-class Driver {
+// The user's steps, one a tick.
+class Steps {
 public:
-    void Tick() {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (box->isVisible() && box != lastBox_) {
-                lastBox_ = box;
-                QStringList buttons;
-                for (QAbstractButton* button : box->buttons()) buttons << button->text();
-                Report({QStringLiteral("box"), box->windowTitle(), box->text(), IconName(box->icon()),
-                        buttons.join(u',')});
-                Key(box, Qt::Key_Return);
-            }
-            return;
-        }
-        QWidget* window = MainWindow();
-        if (!window || ++ticks_ < kSettleTicks) return;
+    void Next(QWidget* window) {
         auto* tree = window->findChild<QTreeWidget*>(QStringLiteral("tree1"));
         auto* list = window->findChild<QAbstractItemView*>(QStringLiteral("lview1"));
         QTreeWidgetItem* root = tree->topLevelItem(0);
@@ -160,27 +117,21 @@ public:
                 Report({QStringLiteral("root"), root->text(0)});
                 for (int i = 0; i < root->childCount(); ++i)
                     Report({QStringLiteral("province"), root->child(i)->text(0)});
-                const QRect label = tree->visualItemRect(root);
-                Click(tree->viewport(), QPoint(label.left() - tree->indentation() / 2, label.center().y()));
+                preload::ClickExpandButton(tree, root);
                 break;
             }
             case 1:
                 if (changeBefore_ == QLatin1String("click")) ChangeDataFile(change_);
-                if (root->childCount() > 0)
-                    Click(tree->viewport(), tree->visualItemRect(root->child(0)).center());
+                if (root->childCount() > 0) preload::ClickNode(tree, root->child(0));
                 break;
             case 2: {
                 ReportList(QStringLiteral("listing"), list);
                 if (changeBefore_ == QLatin1String("search")) ChangeDataFile(change_);
-                if (fuzzy_) {
-                    auto* radio = window->findChild<QRadioButton*>(QStringLiteral("Rdomo"));
-                    Click(radio, radio->rect().center());
-                }
+                if (fuzzy_) preload::ClickCentre(window->findChild<QRadioButton*>(QStringLiteral("Rdomo")));
                 auto* edit = window->findChild<QLineEdit*>(QStringLiteral("ledttel"));
-                Click(edit, edit->rect().center());
-                for (QChar c : area_) Key(edit, Qt::Key(c.unicode()), QString(c));
-                auto* search = window->findChild<QPushButton*>(QStringLiteral("Btncha"));
-                Click(search, search->rect().center());
+                preload::ClickCentre(edit);
+                preload::Type(edit, area_);
+                preload::ClickCentre(window->findChild<QPushButton*>(QStringLiteral("Btncha")));
                 break;
             }
             case 3:
@@ -198,16 +149,11 @@ private:
     const QString changeBefore_ = qEnvironmentVariable("TELVANE_DRIVER_CHANGE_BEFORE");
     const QString area_ = qEnvironmentVariable("TELVANE_DRIVER_AREA", QStringLiteral("010"));
     const bool fuzzy_ = qEnvironmentVariable("TELVANE_DRIVER_FUZZY") == QLatin1String("1");
-    QPointer<QMessageBox> lastBox_;
-    int ticks_ = 0;
     int step_ = 0;
 };
 
-// The timer, and with it the driver, lives as long as the application.
 void StartDriver() {
-    auto* timer = new QTimer(QCoreApplication::instance());
-    QObject::connect(timer, &QTimer::timeout, [driver = std::make_shared<Driver>()] { driver->Tick(); });
-    timer->start(20);
+    preload::PlayUser<Steps>(&ReportBox);
 }
 
 }  // namespace
