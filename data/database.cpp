@@ -263,18 +263,24 @@ bool WriteDatabase(const std::string& path, const DatabaseContent& content, std:
         error = temporary + ": " + (raw ? sqlite3_errmsg(raw) : "cannot be opened");
         return false;
     }
-    Writer w(db.get());
-    const bool written = w.Execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN") &&
-                         Fill(w, content) &&
-                         w.Execute("PRAGMA user_version = " + std::to_string(kDatabaseVersion)) &&
-                         w.Execute("COMMIT") && w.Execute("VACUUM");
+    bool written = false;
+    {
+        // The writer's statement is finalized before the database is closed.
+        Writer w(db.get());
+        written = w.Execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN") &&
+                  Fill(w, content) &&
+                  w.Execute("PRAGMA user_version = " + std::to_string(kDatabaseVersion)) &&
+                  w.Execute("COMMIT") && w.Execute("VACUUM");
+        if (!written) error = temporary + ": " + w.error();
+    }
+    if (sqlite3_close(db.release()) != SQLITE_OK && written) {
+        error = temporary + ": cannot be closed";
+        written = false;
+    }
     if (!written) {
-        error = temporary + ": " + w.error();
-        db.reset();
         std::remove(temporary.c_str());
         return false;
     }
-    db.reset();
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         error = path + ": cannot be replaced";
         std::remove(temporary.c_str());

@@ -258,6 +258,7 @@ void Gatherer::Segments(DatabaseContent& content) {
     std::vector<int> regionOf(kEnd - kFirst, -1);
     std::vector<std::pair<std::string, int>> prefixes[8];  // by length: digits, region
     std::set<std::string> used;
+    std::map<std::string, std::pair<int, int>> unknown;  // place -> first line, lines
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (line.empty() || line.front() == '#') continue;
@@ -274,11 +275,17 @@ void Gatherer::Segments(DatabaseContent& content) {
         const std::string place = line.substr(bar + 1);
         const auto it = places.find(place);
         if (it == places.end()) {
-            Fail(geocoding, number, "place '" + place + "' is not in " + placesFile);
+            auto& [first, lines] = unknown.try_emplace(place, number, 0).first->second;
+            ++lines;
             continue;
         }
         used.insert(place);
         prefixes[prefix.size()].emplace_back(prefix, it->second);
+    }
+    for (const auto& [place, where] : unknown) {
+        Fail(geocoding, where.first,
+             "place '" + place + "' (" + std::to_string(where.second) + " lines from here) is not in " +
+                 placesFile);
     }
     for (std::size_t length = 4; length <= 7; ++length) {
         int span = 1;

@@ -241,8 +241,6 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
                        "' do not fit the convention of " + province + " (" + convention.description + ")");
     }
 
-    CheckDatabaseColumns(line, fields);
-
     Row row;
     row.line = line;
     if (!ToGbk(province, row.province) || !ToGbk(prefecture, row.prefecture) || !ToGbk(county, row.county) ||
@@ -265,6 +263,8 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
     row.facts = {line,      province,  prefecture, county,    {},
                  fields[3], fields[4], fields[5],  fields[6], fields[7]};
     rows_.push_back(std::move(row));
+    // A fault in the database's columns leaves the row in place, so later rows are judged as usual.
+    CheckDatabaseColumns(line, fields);
     return true;
 }
 

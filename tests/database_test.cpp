@@ -258,6 +258,7 @@ TEST(DatabaseConverterTest, RefusesWhatTheDatabaseCouldNotHoldRight) {
         const char* name;
         std::string file, text;
         const char* expected;
+        int messages = 1;  // one fault, told once
     };
     const Case cases[] = {
         {"a syllable that is no reading of its character", "regions.tsv",
@@ -276,7 +277,8 @@ TEST(DatabaseConverterTest, RefusesWhatTheDatabaseCouldNotHoldRight) {
          Replaced(former, "\t420600\tareacodes", "\t420699\tareacodes"), "former_names.tsv:"},
         {"a place of the geocoding file left unmapped", "segment_places.tsv",
          Replaced(places, "湖北省襄樊市\t湖北省\t襄阳市", "湖北省襄阳市\t湖北省\t襄阳市"),
-         "geocoding-zh-86.txt:"},
+         "geocoding-zh-86.txt:2129: place '湖北省襄樊市' (489 lines from here) is not in segment_places.tsv",
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -284,6 +286,8 @@ TEST(DatabaseConverterTest, RefusesWhatTheDatabaseCouldNotHoldRight) {
         const Outcome outcome = ConvertWith(dir, c.file, c.text);
         EXPECT_NE(outcome.status, 0);
         EXPECT_NE(outcome.message.find(c.expected), std::string::npos) << outcome.message;
+        EXPECT_EQ(std::count(outcome.message.begin(), outcome.message.end(), '\n'), c.messages)
+            << outcome.message;
         EXPECT_FALSE(std::filesystem::exists(dir.File("telvane.sqlite")));
     }
 }
