@@ -1,13 +1,16 @@
 // Turns the region table (UTF-8, one row per region) into the program's data file: GBK, CR LF line
 // ends, section "lei" with the province list in key "sel", then one section per province whose keys
-// are the region names and whose values are "area code-postcode".
+// are the region names and whose values are "area code-postcode". With --database it also writes the
+// directory as an SQLite database, from the region table and the tables beside it.
 //
-//   tesmar_gen regions.tsv tesmar.ini
+//   tesmar_gen regions.tsv tesmar.ini [--unihan Unihan_Readings.txt] [--database telvane.sqlite]
 //
-// The table is refused, with a message naming the row, when a row would not read back as written.
-// The output is written to a temporary file and renamed into place, so a refused table leaves no file.
+// The table is refused, with a message naming the row, when a row would not read back as written, or
+// (with --unihan) when a syllable of its pinyin is not a reading of its character in Unihan. The
+// outputs are written to temporary files and renamed into place, so a refused table leaves no file.
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -18,6 +21,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "data/database.h"
+#include "data/database_content.h"
+#include "data/pinyin.h"
 #include "directory/codec.h"
 #include "directory/directory.h"
 #include "directory/gbk.h"
@@ -27,18 +33,22 @@ namespace {
 using telvane::kKeyListBytes;
 using telvane::kMaxValueBytes;
 
-constexpr std::string_view kHeader = "province\tprefecture\tcounty\tarea_code\tpostcode\tnote";
+constexpr std::string_view kHeader =
+    "province\tprefecture\tcounty\tarea_code\tpostcode\tdivision_code\tkind\tpinyin\tpinyin_source\tnote";
+constexpr std::size_t kColumns = 10;
 
 struct Row {
     int line = 0;
     std::string province, prefecture, county, areaCode, postcode;  // GBK
     std::string key;                                               // GBK
     std::string regionUtf8, areaCodeUtf8;                          // for messages
+    telvane::data::RegionFacts facts;                              // UTF-8, for the database
 };
 
 struct Failure {
     int line;
     std::string message;
+    std::string file;  // empty for the region table
 };
 
 // A code: a fixed prefix, then between minDigits and maxDigits digits, the first of them not 0 when
@@ -149,14 +159,20 @@ struct FoldedEqual {
 
 class Converter {
 public:
+    // With readings, every syllable of the pinyin column is checked against Unihan; with complete, the
+    // database's columns (division code, kind, pinyin) must be filled.
+    Converter(const telvane::data::Readings* readings, bool complete)
+        : readings_(readings), complete_(complete) {}
     bool Read(std::istream& table);
     bool Check();
     std::string Render() const;
     const std::vector<Failure>& failures() const { return failures_; }
+    bool WriteDatabase(const std::string& dataDir, const std::string& path);
 
 private:
-    void Fail(int line, std::string message) { failures_.push_back({line, std::move(message)}); }
+    void Fail(int line, std::string message) { failures_.push_back({line, std::move(message), {}}); }
     bool AddRow(int line, const std::vector<std::string>& fields);
+    void CheckDatabaseColumns(int line, const std::vector<std::string>& fields);
     void CheckFirstRows(std::size_t begin, std::size_t end);
 
     std::vector<Row> rows_;
@@ -164,6 +180,9 @@ private:
     std::vector<Failure> failures_;
     std::string lastProvinceUtf8_;
     std::string currentPrefectureUtf8_;
+    const telvane::data::Readings* readings_;
+    bool complete_;
+    std::unordered_map<std::string, int> lineOfDivisionCode_;
 };
 
 bool Converter::Read(std::istream& table) {
@@ -181,8 +200,9 @@ bool Converter::Read(std::istream& table) {
             continue;
         }
         const std::vector<std::string> fields = SplitTabs(line);
-        if (fields.size() != 6) {
-            Fail(number, "expected 6 tab-separated fields, found " + std::to_string(fields.size()));
+        if (fields.size() != kColumns) {
+            Fail(number, "expected " + std::to_string(kColumns) + " tab-separated fields, found " +
+                             std::to_string(fields.size()));
             continue;
         }
         AddRow(number, fields);
@@ -240,7 +260,66 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
     row.key = county.empty() ? row.prefecture : row.county;
     row.regionUtf8 = region;
     row.areaCodeUtf8 = fields[3];
+    row.facts = {line,      province,  prefecture, county,    {},
+                 fields[3], fields[4], fields[5],  fields[6], fields[7]};
     rows_.push_back(std::move(row));
+    // A fault in the database's columns leaves the row in place, so later rows are judged as usual.
+    CheckDatabaseColumns(line, fields);
+    return true;
+}
+
+// The database's columns: a six-digit division code (on every mainland row, since the mainland list gives
+// one to each unit; unique), a kind that fits the row's level, and pinyin with one syllable per
+// character, each a reading of its character.
+void Converter::CheckDatabaseColumns(int line, const std::vector<std::string>& fields) {
+    const std::string& county = fields[2];
+    const std::string& region = county.empty() ? fields[1] : county;
+    const std::string &code = fields[5], &kind = fields[6], &pinyin = fields[7];
+    static const std::unordered_set<std::string> prefectureKinds = {"municipality", "prefecture", "territory",
+                                                                    "taiwan-prefecture"};
+    static const std::unordered_set<std::string> countyKinds = {"county", "territory-district",
+                                                                "taiwan-county"};
+    if (!code.empty()) {
+        if (code.size() != 6 || code.find_first_not_of("0123456789") != std::string::npos || code[0] == '0') {
+            Fail(line, "division code '" + code + "' of '" + region + "' is not six digits");
+        } else if (auto [it, inserted] = lineOfDivisionCode_.try_emplace(code, line); !inserted) {
+            Fail(line, "division code " + code + " is also the code of line " + std::to_string(it->second));
+        }
+    } else if (complete_ && kind != "territory-district" && kind.rfind("taiwan-", 0) != 0) {
+        Fail(line, "'" + region + "' has no division code");
+    }
+    if (!kind.empty() || complete_) {
+        const auto& allowed = county.empty() ? prefectureKinds : countyKinds;
+        if (!allowed.contains(kind)) {
+            Fail(line, "kind '" + kind + "' of '" + region + "' is not one of a " +
+                           (county.empty() ? "prefecture-level" : "county-level") + " row");
+        }
+    }
+    if (!pinyin.empty() || complete_) {
+        if (std::string problem = telvane::data::PinyinProblem(region, pinyin, readings_); !problem.empty())
+            Fail(line, problem);
+        if (fields[8].empty()) Fail(line, "the pinyin of '" + region + "' has no source");
+    }
+}
+
+bool Converter::WriteDatabase(const std::string& dataDir, const std::string& path) {
+    std::vector<telvane::data::RegionFacts> regions;
+    for (const Row& row : rows_) {
+        regions.push_back(row.facts);
+        regions.back().key = telvane::GbkToUtf8(row.key);
+    }
+    telvane::data::DatabaseContent content;
+    std::vector<telvane::data::TableFailure> failures;
+    if (!telvane::data::GatherDatabaseContent(dataDir, regions, readings_, content, failures)) {
+        for (telvane::data::TableFailure& failure : failures)
+            failures_.push_back({failure.line, std::move(failure.message), failure.file});
+        return false;
+    }
+    std::string error;
+    if (!telvane::data::WriteDatabase(path, content, error)) {
+        std::cerr << error << "\n";
+        return false;
+    }
     return true;
 }
 
@@ -344,20 +423,43 @@ std::string Converter::Render() const {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: tesmar_gen regions.tsv tesmar.ini\n";
+    std::vector<std::string> positional;
+    std::string unihanPath, databasePath;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if ((argument == "--unihan" || argument == "--database") && i + 1 < argc) {
+            (argument == "--unihan" ? unihanPath : databasePath) = argv[++i];
+        } else {
+            positional.push_back(argument);
+        }
+    }
+    if (positional.size() != 2 || positional[0].starts_with("--") || positional[1].starts_with("--")) {
+        std::cerr << "usage: tesmar_gen regions.tsv tesmar.ini [--unihan Unihan_Readings.txt] "
+                     "[--database telvane.sqlite]\n";
         return 2;
     }
-    const std::string tablePath = argv[1], outPath = argv[2];
+    const std::string tablePath = positional[0], outPath = positional[1];
     std::ifstream table(tablePath, std::ios::binary);
     if (!table) {
         std::cerr << tablePath << ": cannot be read\n";
         return 1;
     }
-    Converter converter;
-    if (!converter.Read(table) || !converter.Check()) {
+    telvane::data::Readings readings;
+    if (!unihanPath.empty()) {
+        std::string error;
+        if (!readings.Load(unihanPath, error)) {
+            std::cerr << error << "\n";
+            return 1;
+        }
+    }
+    const std::string dataDir = std::filesystem::path(tablePath).parent_path().string();
+    Converter converter(unihanPath.empty() ? nullptr : &readings, !databasePath.empty());
+    if (!converter.Read(table) || !converter.Check() ||
+        (!databasePath.empty() && !converter.WriteDatabase(dataDir.empty() ? "." : dataDir, databasePath))) {
         for (const Failure& failure : converter.failures()) {
-            std::cerr << tablePath << ":" << failure.line << ": " << failure.message << "\n";
+            std::cerr << (failure.file.empty() ? tablePath
+                                               : (dataDir.empty() ? "" : dataDir + "/") + failure.file)
+                      << ":" << failure.line << ": " << failure.message << "\n";
         }
         return 1;
     }

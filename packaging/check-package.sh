@@ -47,6 +47,7 @@ lib="$root/usr/lib/telvane"
     fail "usr/bin/telvane is not the link ../lib/telvane/telvane"
 [ -x "$lib/telvane" ] || fail "no program in usr/lib/telvane"
 cmp -s "$build/tesmar.ini" "$lib/tesmar.ini" || fail "usr/lib/telvane/tesmar.ini differs from the build's"
+cmp -s "$build/telvane.sqlite" "$lib/telvane.sqlite" || fail "usr/lib/telvane/telvane.sqlite differs from the build's"
 if readelf -d "$lib/telvane" | grep -Eq 'R(UN)?PATH'; then fail "the installed program keeps a library path"; fi
 
 # telvane-lookup beside it, with its link, manual page and completion; run through the link from
@@ -97,8 +98,17 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 [ -s "$share/icons/hicolor/scalable/apps/$id.svg" ] || fail "no scalable icon"
 
-# The licence: MIT, stated alike in the package's copyright file and the metainfo.
-grep -q '^License: Expat$' "$share/doc/telvane/copyright" 2>/dev/null || fail "no Expat (MIT) copyright file"
+# The licence: MIT, stated alike in the package's copyright file and the metainfo; and the notices of
+# the data the database carries (libphonenumber's Apache-2.0, the MIT notices of the pinyin seed and the
+# carrier table, the CC0 of the division codes).
+copyright="$share/doc/telvane/copyright"
+grep -q '^License: Expat$' "$copyright" 2>/dev/null || fail "no Expat (MIT) copyright file"
+for licence in Apache-2.0 CC0-1.0; do
+    grep -q "^License: $licence\$" "$copyright" 2>/dev/null || fail "the copyright file lacks the $licence licence"
+done
+for upstream in 'The Libphonenumber Authors' xiangyuecn ChinaMobilePhoneNumberRegex yescallop; do
+    grep -q "$upstream" "$copyright" 2>/dev/null || fail "the copyright file does not name $upstream"
+done
 grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo's licence is not MIT"
 
 # The installed program, started through the link from elsewhere, names its desktop entry by the same

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     qt6-base-dev libgl-dev
     libcli11-dev nlohmann-json3-dev libutf8proc-dev scdoc
+    libsqlite3-dev unicode-data bzip2
     fonts-wqy-zenhei
     xvfb openbox x11-utils
     "$@"

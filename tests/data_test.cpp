@@ -204,10 +204,19 @@ struct Outcome {
 };
 
 Outcome Convert(const testing::TempDir& dir, const std::string& rows) {
-    const std::string table =
-        dir.Write("regions.tsv", "province\tprefecture\tcounty\tarea_code\tpostcode\tnote\n" + rows);
+    // The rows are written with the file's five columns and a note; the database's columns (division
+    // code, kind, pinyin and its source) are left empty, as the converter allows without --database.
+    std::string table =
+        "province\tprefecture\tcounty\tarea_code\tpostcode\tdivision_code\tkind\tpinyin\t"
+        "pinyin_source\tnote\n";
+    std::stringstream lines(rows);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t note = line.rfind('\t');
+        table += line.substr(0, note) + "\t\t\t\t" + line.substr(note) + "\n";
+    }
+    const std::string path = dir.Write("regions.tsv", table);
     const std::string out = dir.File("tesmar.ini"), log = dir.File("log.txt");
-    const std::string command = std::string(TESMAR_GEN) + " '" + table + "' '" + out + "' 2> '" + log + "'";
+    const std::string command = std::string(TESMAR_GEN) + " '" + path + "' '" + out + "' 2> '" + log + "'";
     const int status = std::system(command.c_str());
     std::ifstream in(log);
     std::stringstream said;
