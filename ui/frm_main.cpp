@@ -205,6 +205,9 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
     lview1Rows = new TReportModel(ImageList1[kEntryImage], this);
     ui->lview1->setModel(lview1Rows);
     CopySelectedRowOnShortcut(ui->lview1, lview1Rows);
+    // An emptied list starts again at its first row. The view would keep its scroll offset until it
+    // next lays itself out, and by then the handler that emptied it has filled it anew.
+    connect(lview1Rows, &QAbstractItemModel::modelReset, ui->lview1, &QAbstractItemView::scrollToTop);
     QHeaderView* header = ui->lview1->header();
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
