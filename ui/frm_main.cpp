@@ -185,7 +185,9 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(490, 323);
-    move(192, 107);
+    // Where it was laid out, as far as the screen allows: on a small screen, or at a large scale, the
+    // whole window is moved onto it.
+    telvane::PlaceOnScreen(this, QPoint(192, 107));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/telvane.png")));
     // Only the controls the style changes get it: a new style makes a view lay itself out again.
     for (QWidget* control :
