@@ -1,13 +1,11 @@
 // telvane-lookup: the directory from a terminal and from scripts. Reads the data file once, answers
 // each query (a number, an area code, a postcode or a place name) with its rows, and exits as grep
 // does: 0 when a row was printed, 1 when none, 2 for a usage error or a data file it cannot use.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -17,6 +15,7 @@
 
 #include "cli/output.h"
 #include "cli/text.h"
+#include "directory/codec.h"
 #include "directory/directory.h"
 #include "directory/gbk.h"
 #include "lookup/lookup.h"
@@ -59,18 +58,6 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-// Why the data file at path cannot be used, or nothing when it can. Only a regular file within the
-// reader's size limit is ever opened, so a FIFO or a device never blocks the run.
-std::optional<std::string> DataFileProblem(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return std::strerror(errno);
-    if (S_ISDIR(info.st_mode)) return "is a directory";
-    if (!S_ISREG(info.st_mode)) return "is not a regular file";
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) return "is larger than 64 MiB";
-    if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
-    return std::nullopt;
-}
-
 // The province that NAME (GBK) names: the one of that name, or else the only one whose name starts
 // with it as whole characters ("广东" for 广东省).
 std::optional<std::string> FindProvince(const std::string& name, const std::vector<std::string>& provinces,
@@ -95,13 +82,8 @@ std::optional<std::string> FindProvince(const std::string& name, const std::vect
 class Lookup {
 public:
     Lookup(const Options& options, IniReader& reader, const std::vector<std::string>& provinces,
-           Converters& text, Output& output, bool batch)
-        : options_(options),
-          reader_(reader),
-          provinces_(provinces),
-          text_(text),
-          output_(output),
-          batch_(batch) {}
+           Output& output, bool batch)
+        : options_(options), reader_(reader), provinces_(provinces), output_(output), batch_(batch) {}
 
     void Query(std::string_view typed) {
         const std::string_view query = Trim(typed);
@@ -137,7 +119,7 @@ public:
                 break;
             }
             case QueryKind::kName:
-                if (const std::optional<std::string> name = text_.Gbk(query)) {
+                if (const std::optional<std::string> name = Utf8ToGbk(query)) {
                     SearchNames(*name, provinces_, reader_, emit);
                     if (!any) HintAtProvince(query, *name);
                 }
@@ -165,8 +147,8 @@ private:
         } else {
             areaCode = query;
         }
-        const std::optional<std::string> area = text_.Gbk(areaCode);
-        const std::optional<std::string> post = text_.Gbk(postcode);
+        const std::optional<std::string> area = Utf8ToGbk(areaCode);
+        const std::optional<std::string> post = Utf8ToGbk(postcode);
         if (!area || !post) return std::nullopt;
         criteria.areaCode = *area;
         criteria.postcode = *post;
@@ -178,7 +160,7 @@ private:
         std::vector<std::string> candidates;
         if (const std::optional<std::string> province = FindProvince(name, provinces_, candidates)) {
             Complain(std::string(query) + ": no region of that name; for the province, run: " + kProgram +
-                     " --province " + text_.Utf8(*province));
+                     " --province " + GbkToUtf8(*province));
         }
     }
 
@@ -193,7 +175,6 @@ private:
     const Options& options_;
     IniReader& reader_;
     const std::vector<std::string>& provinces_;
-    Converters& text_;
     Output& output_;
     bool batch_;
     bool found_ = false;
@@ -263,22 +244,22 @@ int Run(const Options& options) {
             "cannot find the program's own folder, where tesmar.ini lies; name the data file with --file");
         return kTrouble;
     }
-    if (const std::optional<std::string> problem = DataFileProblem(path)) {
-        Complain(path + ": " + *problem);
+    if (const DataFileCheck check = CheckDataFile(path); !check.usable()) {
+        Complain(path + ": " + DescribeProblem(check));
         return kTrouble;
     }
     IniReader reader(path);
-    const std::vector<std::string> provinces = ParseProvinceList(reader.ReadValue("lei", "sel", ""));
+    const std::vector<std::string> provinces = ReadProvinceList(reader);
     if (provinces.empty()) {
-        Complain(path + ": no province list (key sel of section [lei]): not a Telvane data file");
+        Complain(path + ": no province list (key " + std::string(kProvinceListKey) + " of section [" +
+                 std::string(kProvinceListSection) + "]): not a Telvane data file");
         return kTrouble;
     }
 
-    Converters text;
     if (options.provinces) {
         std::string out;
         for (const std::string& province : provinces) {
-            text.AppendUtf8(province, out);
+            AppendGbkAsUtf8(province, out);
             out += '\n';
         }
         if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
@@ -289,11 +270,11 @@ int Run(const Options& options) {
     }
 
     const Format format = options.tsv ? Format::kTsv : options.json ? Format::kJson : Format::kTable;
-    Output output(format, text, batch || options.queries.size() > 1);
+    Output output(format, batch || options.queries.size() > 1);
     bool found = false;
 
     if (options.province) {
-        const std::optional<std::string> name = text.Gbk(*options.province);
+        const std::optional<std::string> name = Utf8ToGbk(*options.province);
         std::vector<std::string> candidates;
         const std::optional<std::string> province =
             name ? FindProvince(*name, provinces, candidates) : std::nullopt;
@@ -303,7 +284,7 @@ int Run(const Options& options) {
                 message += ": no such province (--provinces lists them)";
             } else {
                 message += ": names more than one province:";
-                for (const std::string& candidate : candidates) message += " " + text.Utf8(candidate);
+                for (const std::string& candidate : candidates) message += " " + GbkToUtf8(candidate);
             }
             Complain(message);
             return kNothing;
@@ -313,7 +294,7 @@ int Run(const Options& options) {
             output.Record(*options.province, &row);
         });
     } else {
-        Lookup lookup(options, reader, provinces, text, output, batch);
+        Lookup lookup(options, reader, provinces, output, batch);
         if (batch) {
             if (!ForEachInputLine(STDIN_FILENO, [&](std::string_view line) { lookup.Query(line); })) {
                 Complain(std::string("standard input: ") + std::strerror(errno));

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <nlohmann/json.hpp>
 
+#include "directory/codec.h"
+
 namespace telvane::cli {
 namespace {
 
@@ -48,15 +50,14 @@ std::array<std::string_view, 4> FieldsOf(const DirectoryRow* row) {
 
 }  // namespace
 
-Output::Output(Format format, Converters& text, bool queryColumn)
-    : format_(format), text_(text), queryColumn_(queryColumn) {}
+Output::Output(Format format, bool queryColumn) : format_(format), queryColumn_(queryColumn) {}
 
 std::string Output::RowText(const DirectoryRow* row) {
     const std::array<std::string_view, 4> fields = FieldsOf(row);
     std::string out;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         scratch_.clear();
-        text_.AppendUtf8(fields[i], scratch_);
+        AppendGbkAsUtf8(fields[i], scratch_);
         if (format_ == Format::kTsv) {
             out += '\t';
             AppendTsvField(scratch_, out);
@@ -96,7 +97,7 @@ void Output::Record(std::string_view query, const DirectoryRow* row, std::size_t
 void Output::HoldTableRecord(std::string_view query, const DirectoryRow* row) {
     for (const std::string_view field : FieldsOf(row)) {
         cells_.emplace_back();
-        text_.AppendUtf8(field, cells_.back());
+        AppendGbkAsUtf8(field, cells_.back());
     }
     cells_.emplace_back();
     AppendTsvField(query, cells_.back());  // the query keeps to its line

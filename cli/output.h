@@ -23,7 +23,7 @@ public:
 
     // The table shows the query in a last column only when queryColumn is set; the other formats
     // always carry it.
-    Output(Format format, Converters& text, bool queryColumn);
+    Output(Format format, bool queryColumn);
 
     // One record: the query as typed (UTF-8) and a directory row, or no row for a query that found
     // nothing (its other fields empty). A row that recurs may name a cache slot below the number
@@ -42,7 +42,6 @@ private:
     void Write();
 
     Format format_;
-    Converters& text_;
     bool queryColumn_;
     bool headerDone_ = false;
     bool failed_ = false;

@@ -7,12 +7,10 @@
 // The table is refused, with a message naming the row, when a row would not read back as written.
 // The output is written to a temporary file and renamed into place, so a refused table leaves no file.
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -20,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "directory/codec.h"
 #include "directory/directory.h"
 #include "directory/gbk.h"
 
@@ -86,16 +85,9 @@ const CodeConvention& ConventionFor(const std::string& provinceUtf8, const std::
 
 // UTF-8 to GBK; false when the text is not UTF-8 or holds a character GBK cannot.
 bool ToGbk(const std::string& utf8, std::string& gbk) {
-    static iconv_t cd = iconv_open("GBK", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    gbk.assign(utf8.size() + 1, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    std::size_t inLeft = utf8.size();
-    char* out = gbk.data();
-    std::size_t outLeft = gbk.size();
-    if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) return false;
-    gbk.resize(gbk.size() - outLeft);
+    std::optional<std::string> converted = telvane::Utf8ToGbk(utf8);
+    if (!converted) return false;
+    gbk = std::move(*converted);
     return true;
 }
 
@@ -214,8 +206,9 @@ bool Converter::AddRow(int line, const std::vector<std::string>& fields) {
 
     const bool newProvince = rows_.empty() || province != lastProvinceUtf8_;
     if (newProvince) currentPrefectureUtf8_.clear();
-    if (telvane::gbk::EqualFolded(province, "lei"))
-        Fail(line, "province 'lei' would collide with the province list");
+    if (telvane::gbk::EqualFolded(province, telvane::kProvinceListSection))
+        Fail(line, "province '" + std::string(telvane::kProvinceListSection) +
+                       "' would collide with the province list");
     if (county.empty()) {
         currentPrefectureUtf8_ = prefecture;
     } else if (!prefecture.empty() && prefecture != currentPrefectureUtf8_) {
@@ -277,12 +270,13 @@ bool Converter::Check() {
                                    " (letter case aside), even after qualifying by prefecture");
             }
             if (row.areaCode.size() + 1 + row.postcode.size() > kMaxValueBytes)
-                Fail(row.line, "value over 2,047 bytes");
+                Fail(row.line, "value over " + std::to_string(kMaxValueBytes) + " bytes");
             listBytes += row.key.size() + 1;
         }
         if (listBytes > kKeyListBytes) {
             Fail(rows_[begin].line, "the key names of this province take " + std::to_string(listBytes) +
-                                        " bytes, over the 16,384 a key listing holds");
+                                        " bytes, over the " + std::to_string(kKeyListBytes) +
+                                        " a key listing holds");
         }
         CheckFirstRows(begin, end);
         begin = end;
@@ -291,8 +285,9 @@ bool Converter::Check() {
     std::size_t listBytes = 0;
     for (const std::string& province : provinces_) listBytes += province.size() + 1;
     if (listBytes > kMaxValueBytes) {
-        Fail(rows_.empty() ? 1 : rows_.back().line,
-             "the province list takes " + std::to_string(listBytes) + " bytes, over the 2,047 a value holds");
+        Fail(rows_.empty() ? 1 : rows_.back().line, "the province list takes " + std::to_string(listBytes) +
+                                                        " bytes, over the " + std::to_string(kMaxValueBytes) +
+                                                        " a value holds");
     }
     return failures_.empty();
 }
@@ -331,7 +326,8 @@ std::string Converter::Render() const {
     std::string out =
         "; The directory of Telvane: long-distance area codes and postcodes.\r\n"
         "; Generated from data/regions.tsv; edit the table, not this file.\r\n"
-        "[lei]\r\nsel=";
+        "[" +
+        std::string(telvane::kProvinceListSection) + "]\r\n" + std::string(telvane::kProvinceListKey) + "=";
     for (const std::string& province : provinces_) out += province + ",";
     out += "\r\n";
     const std::string* section = nullptr;

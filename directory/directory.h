@@ -30,9 +30,35 @@ std::string ResolveIniPath();
 // one, then the file name. A path without any '/' gives "/tesmar.ini".
 std::string IniPathBeside(std::string_view programPath);
 
-// True only when a regular file exists at path (links followed). A directory, FIFO, device, socket,
-// dangling link or link loop of that name counts as no file.
-bool FileExists(const std::string& path);
+// What stands at a data file's path, as the reader sees it.
+enum class DataFileState {
+    kUsable,      // a regular file of at most kMaxFileBytes that this process may read
+    kMissing,     // nothing (an empty path, a dangling link, a link loop, a folder that is not there)
+    kDirectory,   // a directory of that name
+    kNotRegular,  // a FIFO, device or socket
+    kTooLarge,    // a regular file larger than kMaxFileBytes
+    kUnreadable,  // a regular file this process may not read
+};
+
+struct DataFileCheck {
+    DataFileState state = DataFileState::kMissing;
+    int error = 0;  // the errno behind kMissing and kUnreadable
+
+    bool usable() const { return state == DataFileState::kUsable; }
+    // True when a regular file stands there (links followed), whether or not it can be read.
+    bool IsFile() const {
+        return state == DataFileState::kUsable || state == DataFileState::kTooLarge ||
+               state == DataFileState::kUnreadable;
+    }
+};
+
+// Whether the data file at path can be used. Only a usable file is ever opened by the reader; anything
+// else reads as an empty file. Looks at the file without opening it, so a FIFO never blocks.
+DataFileCheck CheckDataFile(const std::string& path);
+
+// Why a checked file cannot be used, to follow its path in a message ("is a directory", "is larger than
+// 64 MiB", "No such file or directory"); empty for a usable file.
+std::string DescribeProblem(const DataFileCheck& check);
 
 // A read-only view of an INI file, as the Windows private-profile functions read it:
 // - lines end at CR LF, LF or a lone CR; blank lines are ignored;
@@ -48,7 +74,7 @@ bool FileExists(const std::string& path);
 //   hold becoming '?'. NUL bytes are ordinary bytes.
 //
 // Constructing a reader touches no file. The file is read and parsed once, at the first ReadValue or
-// ListKeys; every later call answers from that reading. Only a regular file of at most kMaxFileBytes
+// ListKeys; every later call answers from that reading. Only a file that CheckDataFile finds usable
 // is read, opened without blocking; anything else, and any read error, reads as an empty file. The
 // reader never writes or creates anything.
 class IniReader {
@@ -85,10 +111,17 @@ private:
     std::unique_ptr<Parsed> parsed_;
 };
 
+// Where the province list stands: this key of this section.
+inline constexpr std::string_view kProvinceListSection = "lei";
+inline constexpr std::string_view kProvinceListKey = "sel";
+
 // The province names of a province list: every run of bytes that a comma ends, in order. Nothing is
 // trimmed; empty and repeated names stay; the bytes after the last comma are dropped, so a text
 // without a comma gives no names.
 std::vector<std::string> ParseProvinceList(std::string_view list);
+
+// The provinces of the data file reader reads: its province list, parsed.
+std::vector<std::string> ReadProvinceList(IniReader& reader);
 
 struct EntryValue {
     std::string areaCode;

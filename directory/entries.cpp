@@ -12,6 +12,10 @@ std::vector<std::string> ParseProvinceList(std::string_view list) {
     return names;
 }
 
+std::vector<std::string> ReadProvinceList(IniReader& reader) {
+    return ParseProvinceList(reader.ReadValue(kProvinceListSection, kProvinceListKey, ""));
+}
+
 EntryView SplitEntryView(std::string_view value) {
     const std::size_t hyphen = value.find('-');
     if (hyphen == std::string_view::npos) return {std::string_view(), value};

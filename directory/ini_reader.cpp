@@ -1,18 +1,13 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <unordered_map>
 
+#include "codec.h"
+#include "data_file.h"
 #include "directory.h"
-#include "file_text.h"
 #include "gbk.h"
 
 namespace telvane {
@@ -38,51 +33,6 @@ std::string_view TrimSpaces(std::string_view text) {
 
 std::string_view CutToValueLimit(std::string_view text) {
     return text.substr(0, kMaxValueBytes);
-}
-
-// The bytes of a file, in memory left uninitialised until read into: filling it first would be one
-// more pass over a file of many megabytes.
-struct FileBytes {
-    std::unique_ptr<char[]> data;
-    std::size_t size = 0;
-
-    std::string_view View() const { return {data.get(), size}; }
-};
-
-// The whole file at path, or nothing: only a regular file of at most kMaxFileBytes is read, and it is
-// opened without blocking so that a FIFO or device swapped in after the check cannot hang us.
-FileBytes ReadWholeFile(const std::string& path) {
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return {};
-    // Closed on every way out, a failed allocation included.
-    const std::unique_ptr<const int, void (*)(const int*)> closer(&fd,
-                                                                  [](const int* open) { ::close(*open); });
-    FileBytes bytes;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
-        return bytes;
-    }
-    // Read one byte past the limit, so that a file that grew since fstat is still refused.
-    std::size_t capacity = static_cast<std::size_t>(info.st_size) + 1;
-    bytes.data = std::make_unique_for_overwrite<char[]>(capacity);
-    while (true) {
-        if (bytes.size == capacity) {
-            if (capacity > kMaxFileBytes) return {};
-            const std::size_t grown = std::min(capacity * 2, kMaxFileBytes + 1);
-            auto larger = std::make_unique_for_overwrite<char[]>(grown);
-            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
-            bytes.data = std::move(larger);
-            capacity = grown;
-        }
-        const ssize_t got = ::read(fd, bytes.data.get() + bytes.size, capacity - bytes.size);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return {};
-        if (got == 0) break;
-        bytes.size += static_cast<std::size_t>(got);
-    }
-    return bytes;
 }
 
 // A set of names held as indexes into a table of records, matched by EqualFolded. Open addressing with
@@ -334,7 +284,7 @@ IniReader::Parsed& IniReader::Load() {
     if (!parsed_) {
         // Kept only once complete, so a reading cut short by a failure is never half used.
         auto parsed = std::make_unique<Parsed>();
-        parsed->bytes = ReadWholeFile(path_);
+        parsed->bytes = ReadDataFile(path_);
         if (HasUnicodeMark(parsed->bytes.View())) {
             parsed->converted = FileTextAsGbk(std::string(parsed->bytes.View()));
             parsed->bytes = {};

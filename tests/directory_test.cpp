@@ -69,21 +69,40 @@ TEST(IniPathTest, NamesTheFileBesideTheProgram) {
     std::filesystem::current_path(before);
 }
 
-TEST(FileExistsTest, OnlyARegularFileCounts) {
+TEST(CheckDataFileTest, OnlyAReadableRegularFileWithinTheLimitIsUsable) {
     testing::TempDir dir;
     const std::string file = dir.Write("tesmar.ini", "");
     std::filesystem::create_directory(dir.File("dir.ini"));
     ASSERT_EQ(::mkfifo(dir.File("fifo.ini").c_str(), 0600), 0);
     std::filesystem::create_symlink(file, dir.File("link.ini"));
     std::filesystem::create_symlink(dir.File("gone"), dir.File("dangling.ini"));
+    const std::string big = dir.Write("big.ini", "");
+    std::filesystem::resize_file(big, kMaxFileBytes + 1);
 
-    EXPECT_TRUE(FileExists(file));
-    EXPECT_TRUE(FileExists(dir.File("link.ini")));
-    for (const char* name : {"absent.ini", "dir.ini", "fifo.ini", "dangling.ini"}) {
-        EXPECT_FALSE(FileExists(dir.File(name))) << name;
+    struct Case {
+        std::string path;
+        DataFileState state;
+        bool isFile;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {file, DataFileState::kUsable, true, ""},
+        {dir.File("link.ini"), DataFileState::kUsable, true, ""},
+        {dir.File("absent.ini"), DataFileState::kMissing, false, "No such file or directory"},
+        {dir.File("dangling.ini"), DataFileState::kMissing, false, "No such file or directory"},
+        {"", DataFileState::kMissing, false, "No such file or directory"},
+        {dir.File("dir.ini"), DataFileState::kDirectory, false, "is a directory"},
+        {dir.File("fifo.ini"), DataFileState::kNotRegular, false, "is not a regular file"},
+        {"/dev/null", DataFileState::kNotRegular, false, "is not a regular file"},
+        {big, DataFileState::kTooLarge, true, "is larger than 64 MiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const DataFileCheck check = CheckDataFile(c.path);
+        EXPECT_EQ(check.state, c.state);
+        EXPECT_EQ(check.IsFile(), c.isFile);
+        EXPECT_EQ(DescribeProblem(check), c.problem);
     }
-    EXPECT_FALSE(FileExists("/dev/null"));
-    EXPECT_FALSE(FileExists(""));
 }
 
 }  // namespace

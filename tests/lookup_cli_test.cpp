@@ -1,7 +1,6 @@
 // The telvane-lookup command end to end: the built program run as a script or a person runs it, over
 // small data files written here.
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "directory/codec.h"
 #include "temp_dir.h"
 
 namespace telvane {
@@ -23,17 +23,9 @@ namespace {
 
 // The GBK bytes of UTF-8 text.
 std::string Gbk(std::string_view utf8) {
-    iconv_t cd = iconv_open("GBK", "UTF-8");
-    std::string out(utf8.size() * 2, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    std::size_t inLeft = utf8.size();
-    char* to = out.data();
-    std::size_t toLeft = out.size();
-    const std::size_t done = iconv(cd, &in, &inLeft, &to, &toLeft);
-    iconv_close(cd);
-    if (done == static_cast<std::size_t>(-1)) throw std::runtime_error("not GBK: " + std::string(utf8));
-    out.resize(out.size() - toLeft);
-    return out;
+    std::optional<std::string> gbk = Utf8ToGbk(utf8);
+    if (!gbk) throw std::runtime_error("not GBK: " + std::string(utf8));
+    return std::move(*gbk);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -315,7 +315,7 @@ void TForm1::Guarded(void (TForm1::*handler)()) {
 }
 
 void TForm1::FormCreate() {
-    if (!telvane::FileExists(IniPath)) {
+    if (!telvane::CheckDataFile(IniPath).IsFile()) {
         ShowMissingFileMessage();
         // Quits as soon as the event loop runs; the tree is still filled, from a file that is not there.
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
@@ -325,7 +325,7 @@ void TForm1::FormCreate() {
     root->setIcon(0, ImageList1[kRootImage]);
 
     telvane::IniReader reader(IniPath);
-    for (const std::string& name : telvane::ParseProvinceList(reader.ReadValue("lei", "sel", ""))) {
+    for (const std::string& name : telvane::ReadProvinceList(reader)) {
         auto* province = new QTreeWidgetItem(root, {telvane::FromGbk(name)});
         province->setIcon(0, ImageList1[kProvinceImage]);
         province->setData(0, kProvinceBytesRole,

@@ -66,7 +66,7 @@ const Directory& Shipped() {
     static const Directory shipped = [] {
         Directory directory{TELVANE_DATA_FILE, {}, 0};
         IniReader reader(directory.path);
-        directory.provinces = ParseProvinceList(reader.ReadValue("lei", "sel", ""));
+        directory.provinces = ReadProvinceList(reader);
         return directory;
     }();
     return shipped;

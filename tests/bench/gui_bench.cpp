@@ -55,7 +55,7 @@ Bench& Window() {
         Bench b;
         b.file = DataFile();
         telvane::IniReader reader(b.file);
-        b.provinces = telvane::ParseProvinceList(reader.ReadValue("lei", "sel", ""));
+        b.provinces = telvane::ReadProvinceList(reader);
         b.window = std::make_unique<TForm1>(b.file);
         b.window->show();
         if (!QTest::qWaitForWindowExposed(b.window.get())) std::abort();

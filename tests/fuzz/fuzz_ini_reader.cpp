@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "check.h"
+#include "directory/codec.h"
 #include "directory/directory.h"
-#include "directory/file_text.h"
 
 namespace telvane {
 namespace {
