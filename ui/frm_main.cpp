@@ -224,8 +224,12 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
                 [radio](bool checked) { radio->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus); });
     }
 
-    ui->ledttel->setValidator(new TGbkByteLimit(8, ui->ledttel));
-    ui->ledtyou->setValidator(new TGbkByteLimit(10, ui->ledtyou));
+    for (const auto& [edit, bytes] : {std::pair{ui->ledttel, 8}, std::pair{ui->ledtyou, 10}}) {
+        edit->setValidator(new TGbkByteLimit(bytes, edit));
+        // Qt's own limit counts UTF-16 units, and a character GBK cannot hold may take two of them for
+        // the one byte of its '?': at two units a byte, the validator alone decides what fits.
+        edit->setMaxLength(2 * bytes);
+    }
     ui->Btncha->setIcon(Picture(QStringLiteral(":/pictures/binoculars.png")));
     ui->Btnresture->setIcon(
         Picture(QStringLiteral(":/pictures/retry.png"), QStringLiteral(":/pictures/retry_disabled.png")));
