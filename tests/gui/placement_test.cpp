@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <functional>
 
 #include "gui_test_support.h"
 #include "ui/Unit2.h"
@@ -86,9 +87,7 @@ private slots:
     // small for the window, and the window is moved onto it.
     void mainWindowAtItsPlace() {
         TForm1 window(ini_);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(WaitForFrame(window));
+        QVERIFY(ShowFramed(window));
         QTRY_COMPARE(PlacementError(window, QPoint(192, 107)), QString());
         QCOMPARE(Framed(window), WindowManager());
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
@@ -108,30 +107,18 @@ private slots:
     // Each dialog the about button opens is centred, the second too after the first was moved away.
     void aboutDialogCentred() {
         TForm1 window(ini_);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(WaitForFrame(window));
-        auto* about = Find<QPushButton>(&window, "BitBtn1");
+        QVERIFY(ShowFramed(window));
         for (int round = 1; round <= 2; ++round) {
             QString centring = QStringLiteral("no dialog");
             bool framed = false;
-            QTimer inspect;
-            inspect.setSingleShot(true);
-            connect(&inspect, &QTimer::timeout, this, [&] {
-                auto* dialog = qobject_cast<TForm2*>(QApplication::activeModalWidget());
-                if (dialog == nullptr) return;
-                const auto closeDialog = qScopeGuard([dialog] { dialog->close(); });
-                if (!QTest::qWaitForWindowExposed(dialog) || !WaitForFrame(*dialog)) return;
+            WithAboutDialog(window, [&](TForm2& dialog) {
                 // Settled: centred, or left where it is for a while.
-                static_cast<void>(
-                    QTest::qWaitFor([dialog] { return CentringError(*dialog).isEmpty(); }, 1000));
-                framed = Framed(*dialog);
-                centring = CentringError(*dialog);
-                dialog->move(0, 0);
+                static_cast<void>(QTest::qWaitFor([&] { return CentringError(dialog).isEmpty(); }, 1000));
+                framed = Framed(dialog);
+                centring = CentringError(dialog);
+                dialog.move(0, 0);
                 QTest::qWait(50);
             });
-            inspect.start(0);
-            about->click();
             QCOMPARE(framed, WindowManager());
             QCOMPARE(centring, QString());
         }
@@ -143,27 +130,39 @@ private slots:
     // and handles a click on it alike).
     void aboutDialogNotMinimised() {
         TForm1 window(ini_);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(WaitForFrame(window));
+        QVERIFY(ShowFramed(window));
         QString seen = QStringLiteral("no dialog");
+        WithAboutDialog(window, [&](TForm2& dialog) {
+            dialog.windowHandle()->showMinimized();
+            QTest::qWait(300);  // for the window manager to act on it
+            static_cast<void>(QTest::qWaitFor([&] { return Up(dialog) && Up(window); }, 2000));
+            seen = QStringLiteral("dialog %1, main window %2")
+                       .arg(Up(dialog) ? "up" : "gone", Up(window) ? "up" : "gone");
+        });
+        QCOMPARE(seen, QStringLiteral("dialog up, main window up"));
+        QVERIFY(Up(window));
+    }
+
+private:
+    // Shows window and waits until it is on the screen, framed where there is a window manager.
+    static bool ShowFramed(QWidget& window) {
+        window.show();
+        return QTest::qWaitForWindowExposed(&window) && WaitForFrame(window);
+    }
+
+    // Presses window's about button and hands the dialog to look once it is shown and framed; closes
+    // the dialog afterwards.
+    void WithAboutDialog(TForm1& window, const std::function<void(TForm2&)>& look) {
         QTimer inspect;
         inspect.setSingleShot(true);
         connect(&inspect, &QTimer::timeout, this, [&] {
             auto* dialog = qobject_cast<TForm2*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
             const auto closeDialog = qScopeGuard([dialog] { dialog->close(); });
-            if (!QTest::qWaitForWindowExposed(dialog) || !WaitForFrame(*dialog)) return;
-            dialog->windowHandle()->showMinimized();
-            QTest::qWait(300);  // for the window manager to act on it
-            static_cast<void>(QTest::qWaitFor([&] { return Up(*dialog) && Up(window); }, 2000));
-            seen = QStringLiteral("dialog %1, main window %2")
-                       .arg(Up(*dialog) ? "up" : "gone", Up(window) ? "up" : "gone");
+            if (QTest::qWaitForWindowExposed(dialog) && WaitForFrame(*dialog)) look(*dialog);
         });
         inspect.start(0);
         Find<QPushButton>(&window, "BitBtn1")->click();
-        QCOMPARE(seen, QStringLiteral("dialog up, main window up"));
-        QVERIFY(Up(window));
     }
 
 private:
