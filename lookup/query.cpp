@@ -58,14 +58,18 @@ std::string NormaliseNumber(std::string_view text) {
             digits += "00";
         }
     }
-    if (digits.starts_with("0086")) {
-        // "+86 512 ..." and "+86 (0)512 ..." both become "0512 ...".
-        if (digits.size() > 4 && digits[4] == '0') {
-            digits.erase(0, 4);
+    // "+86 512 ..." and "+86 (0)512 ..." both become "0512 ...". A country code written more than once
+    // goes as often, so that a normalised number is its own normal form.
+    std::size_t from = 0;
+    while (digits.compare(from, 4, "0086") == 0) {
+        if (digits.size() > from + 4 && digits[from + 4] == '0') {
+            from += 4;
         } else {
-            digits.erase(1, 3);
+            from += 3;
+            digits[from] = '0';
         }
     }
+    digits.erase(0, from);
     return digits;
 }
 

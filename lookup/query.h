@@ -30,7 +30,8 @@ QueryKind ClassifyQuery(std::string_view text);
 
 // A telephone number as dialled from the mainland: '+' becomes "00", every other byte that is not a
 // digit goes, and a leading "0086" (country code 86) becomes the trunk prefix '0' unless the number
-// already carries it after the country code ("+86 (0)512 ...").
+// already carries it after the country code ("+86 (0)512 ..."), as often as the country code stands
+// there. Normalising the result again changes nothing.
 std::string NormaliseNumber(std::string_view text);
 
 // True for a normalised mainland mobile number: 11 digits starting with '1', with or without the

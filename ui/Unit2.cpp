@@ -1,7 +1,9 @@
 #include "ui/Unit2.h"
 
 #include <QDesktopServices>
+#include <QEvent>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QUrl>
 
 #include "ui/click_label.h"
@@ -63,6 +65,18 @@ TForm2::~TForm2() = default;
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     telvane::CentreOnScreen(this);
+}
+
+void TForm2::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // Some window managers draw a minimise button all the same, and iconify the main window with the
+    // dialog; with no task bar nothing would be left to click. The state changes back once the event
+    // that told of it is done with.
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+        });
+    }
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <memory>
 
+class QEvent;
 class QKeyEvent;
 class QShowEvent;
 
@@ -17,7 +18,8 @@ class TForm2;
 // on a program name opens its download site in the desktop's web browser, a click on an address starts
 // a new mail message to it. What the desktop does with a link is not checked and nothing is reported
 // either way: the dialog stays open and usable. Nothing in the dialog takes the keyboard focus, and it
-// closes only through the window's close command (its result is then QDialog::Rejected).
+// closes only through the window's close command (its result is then QDialog::Rejected). It cannot be
+// minimised: where the window manager offers to all the same, the dialog shows itself again at once.
 class TForm2 : public QDialog {
     Q_OBJECT
 
@@ -27,6 +29,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:

@@ -29,8 +29,16 @@ QValidator::State TGbkByteLimit::validate(QString& input, int& pos) const {
 }
 
 QValidator::State TGbkByteLimit::Limit(QString& input, int& pos) const {
-    const std::optional<std::size_t> length = telvane::GbkLength(input);
-    if (!length) return Invalid;
+    std::optional<std::size_t> length = telvane::GbkLength(input);
+    if (!length) {
+        // Both sides of the cursor come through the code page, so the cursor stays after the change.
+        const qsizetype cursor = qBound(qsizetype{0}, qsizetype{pos}, input.size());
+        const QString head = telvane::ThroughGbk(input.left(cursor));
+        input = head + telvane::ThroughGbk(input.mid(cursor));
+        pos = static_cast<int>(head.size());
+        length = telvane::GbkLength(input);
+        if (!length) return Invalid;
+    }
     if (*length <= maxBytes_) return Acceptable;
 
     // QLineEdit hands over the whole text with the cursor just after what was typed or pasted, and the

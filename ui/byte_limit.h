@@ -6,7 +6,8 @@
 #include <cstddef>
 
 // Keeps a QLineEdit's text within maxBytes GBK bytes and within GBK's repertoire:
-// - a change that would hold a character GBK cannot hold is refused as a whole;
+// - text comes through the code page (ThroughGbk): each character GBK cannot hold, typed or pasted,
+//   becomes one '?' and counts as one byte;
 // - a change that would be too long keeps the part of the new text before the cursor that fits, so
 //   typing at the limit adds nothing and a paste is cut to what fits (a double-byte character that
 //   would straddle the limit is left out whole).

@@ -185,7 +185,9 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(490, 323);
-    move(192, 107);
+    // Where it was laid out, as far as the screen allows: on a small screen, or at a large scale, the
+    // whole window is moved onto it.
+    telvane::PlaceOnScreen(this, QPoint(192, 107));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/telvane.png")));
     // Only the controls the style changes get it: a new style makes a view lay itself out again.
     for (QWidget* control :
@@ -205,6 +207,9 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
     lview1Rows = new TReportModel(ImageList1[kEntryImage], this);
     ui->lview1->setModel(lview1Rows);
     CopySelectedRowOnShortcut(ui->lview1, lview1Rows);
+    // An emptied list starts again at its first row. The view would keep its scroll offset until it
+    // next lays itself out, and by then the handler that emptied it has filled it anew.
+    connect(lview1Rows, &QAbstractItemModel::modelReset, ui->lview1, &QAbstractItemView::scrollToTop);
     QHeaderView* header = ui->lview1->header();
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
@@ -219,8 +224,12 @@ TForm1::TForm1(std::string iniPath, QWidget* parent)
                 [radio](bool checked) { radio->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus); });
     }
 
-    ui->ledttel->setValidator(new TGbkByteLimit(8, ui->ledttel));
-    ui->ledtyou->setValidator(new TGbkByteLimit(10, ui->ledtyou));
+    for (const auto& [edit, bytes] : {std::pair{ui->ledttel, 8}, std::pair{ui->ledtyou, 10}}) {
+        edit->setValidator(new TGbkByteLimit(bytes, edit));
+        // Qt's own limit counts UTF-16 units, and a character GBK cannot hold may take two of them for
+        // the one byte of its '?': at two units a byte, the validator alone decides what fits.
+        edit->setMaxLength(2 * bytes);
+    }
     ui->Btncha->setIcon(Picture(QStringLiteral(":/pictures/binoculars.png")));
     ui->Btnresture->setIcon(
         Picture(QStringLiteral(":/pictures/retry.png"), QStringLiteral(":/pictures/retry_disabled.png")));

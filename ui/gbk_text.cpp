@@ -1,6 +1,7 @@
 #include "ui/gbk_text.h"
 
 #include <QByteArray>
+#include <QSysInfo>
 #include <algorithm>
 
 #include "directory/codec.h"
@@ -33,6 +34,14 @@ std::optional<std::size_t> GbkLength(const QString& text) {
     const std::optional<std::string> bytes = ToGbk(text);
     if (!bytes) return std::nullopt;
     return bytes->size();
+}
+
+QString ThroughGbk(const QString& text) {
+    const std::string_view units(reinterpret_cast<const char*>(text.utf16()),
+                                 static_cast<std::size_t>(text.size()) * sizeof(char16_t));
+    constexpr UnicodeForm kForm =
+        QSysInfo::ByteOrder == QSysInfo::LittleEndian ? UnicodeForm::kUtf16Le : UnicodeForm::kUtf16Be;
+    return FromGbk(UnicodeToGbkReplacing(units, kForm));
 }
 
 }  // namespace telvane

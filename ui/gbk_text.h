@@ -23,4 +23,10 @@ std::optional<std::string> ToGbk(const QString& text);
 // The length of ToGbk(text) in bytes, or nothing when ToGbk refuses the text.
 std::optional<std::size_t> GbkLength(const QString& text);
 
+// text as it comes through GBK, the way an edit of a code-page-936 program takes it: each character
+// GBK cannot hold (a character outside its repertoire, one outside the Basic Multilingual Plane, a
+// lone surrogate) becomes one '?', and every other character reads as GBK gives it back. ToGbk never
+// refuses the result.
+QString ThroughGbk(const QString& text);
+
 }  // namespace telvane

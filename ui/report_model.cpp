@@ -6,36 +6,16 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <algorithm>
-#include <cstring>
-#include <limits>
-#include <new>
 #include <utility>
 
-#include "directory/directory.h"
 #include "ui/gbk_text.h"
 
 namespace {
-
-// Blocks of 64 KiB, small enough for the allocator to hand out again from its heap rather than map
-// afresh: a start packs the block number into its upper 16 bits and the offset into the lower 16,
-// which bounds the text at 4 GiB. The longest row (three fields of 16,383 bytes, more than a key name
-// or a value of the data file can hold) fits a block whole.
-constexpr int kOffsetBits = 16;
-constexpr std::size_t kBlockBytes = std::size_t{1} << kOffsetBits;
-constexpr std::size_t kMostBlocks = std::size_t{1} << (32 - kOffsetBits);
-constexpr std::size_t kMostFieldBytes = 16383;
-static_assert(telvane::kKeyListBytes - 2 <= kMostFieldBytes && telvane::kMaxValueBytes <= kMostFieldBytes);
-static_assert(3 * kMostFieldBytes <= kBlockBytes);
 
 // Rows the view is told of at once while a listing or search goes on.
 constexpr int kFlushRows = 1 << 14;
 
 constexpr int kColumns = 4;
-
-std::string_view Cut(std::string_view field) {
-    return field.substr(0, kMostFieldBytes);
-}
 
 }  // namespace
 
@@ -46,66 +26,26 @@ TReportModel::~TReportModel() = default;
 
 void TReportModel::Clear() {
     beginResetModel();
-    // The memory goes with the rows, so a large search is not kept once the next one has run; only the
-    // first block stays, which is all a province or a search of the national directory needs.
-    blocks_.resize(std::min<std::size_t>(blocks_.size(), 1));
-    std::vector<Row>().swap(rows_);
-    std::vector<std::string>().swap(provinces_);
-    used_ = 0;
+    rows_.Clear();
     shown_ = 0;
     endResetModel();
 }
 
 void TReportModel::Append(const telvane::RowView& row) {
-    const std::string_view region = Cut(row.region), areaCode = Cut(row.areaCode),
-                           postcode = Cut(row.postcode);
-    const std::size_t length = region.size() + areaCode.size() + postcode.size();
-    if (blocks_.empty() || used_ + length > kBlockBytes) {
-        if (blocks_.size() == kMostBlocks) throw std::bad_alloc();
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockBytes));
-        used_ = 0;
-    }
-    if (provinces_.empty() || provinces_.back() != row.province) provinces_.emplace_back(row.province);
-    if (rows_.size() == static_cast<std::size_t>(std::numeric_limits<int>::max())) throw std::bad_alloc();
-
-    char* out = blocks_.back().get() + used_;
-    for (std::string_view field : {region, areaCode, postcode}) {
-        if (!field.empty()) std::memcpy(out, field.data(), field.size());
-        out += field.size();
-    }
-    rows_.push_back({static_cast<std::uint32_t>(((blocks_.size() - 1) << kOffsetBits) | used_),
-                     static_cast<std::uint32_t>(provinces_.size() - 1),
-                     static_cast<std::uint16_t>(region.size()), static_cast<std::uint16_t>(areaCode.size()),
-                     static_cast<std::uint16_t>(postcode.size())});
-    used_ += length;
-    if (static_cast<int>(rows_.size()) - shown_ >= kFlushRows) Flush();
+    rows_.Append(row);
+    if (static_cast<int>(rows_.Size()) - shown_ >= kFlushRows) Flush();
 }
 
 void TReportModel::Flush() {
-    const int total = static_cast<int>(rows_.size());
+    const int total = static_cast<int>(rows_.Size());
     if (total == shown_) return;
     beginInsertRows(QModelIndex(), shown_, total - 1);
     shown_ = total;
     endInsertRows();
 }
 
-const char* TReportModel::Bytes(std::uint32_t start) const {
-    return blocks_[start >> kOffsetBits].get() + (start & (kBlockBytes - 1));
-}
-
 std::string_view TReportModel::Field(int row, int column) const {
-    const Row& at = rows_[static_cast<std::size_t>(row)];
-    const char* region = Bytes(at.start);
-    switch (column) {
-        case 0:
-            return provinces_[at.province];
-        case 1:
-            return {region, at.regionLength};
-        case 2:
-            return {region + at.regionLength, at.areaCodeLength};
-        default:
-            return {region + at.regionLength + at.areaCodeLength, at.postcodeLength};
-    }
+    return rows_.Field(static_cast<std::size_t>(row), column);
 }
 
 QString TReportModel::RowText(int row) const {

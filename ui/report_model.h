@@ -1,28 +1,20 @@
-// The rows of the report list lview1: the last listing or search, kept as the file's GBK bytes and
-// decoded only for the rows the view shows.
+// The rows of the report list lview1: the last listing or search, kept as the file's GBK bytes
+// (TRowStore) and decoded only for the rows the view shows.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QString>
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "lookup/lookup.h"
+#include "ui/row_store.h"
 
 class QAbstractItemView;
 
 // Four columns (province, region, area code, postcode) under the list's captions; every row shows the
 // entry picture beside its province. Rows are appended at the end, in the order they come, and the
 // list is only ever emptied as a whole.
-//
-// The bytes of all rows lie in blocks of a fixed size, one row's fields one after another, with a
-// small record per row; a province is kept once for each run of rows it heads. So a row costs its
-// bytes and 16 bytes more, whatever its number, and the memory grows without ever being copied.
 class TReportModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -55,20 +47,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    struct Row {
-        std::uint32_t start = 0;     // where the region begins: block number and offset within it
-        std::uint32_t province = 0;  // in provinces_
-        std::uint16_t regionLength = 0;
-        std::uint16_t areaCodeLength = 0;
-        std::uint16_t postcodeLength = 0;
-    };
-    const char* Bytes(std::uint32_t start) const;
-
     QIcon entryImage_;
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    std::size_t used_ = 0;  // bytes used in the last block
-    std::vector<Row> rows_;
-    std::vector<std::string> provinces_;
+    TRowStore rows_;
     int shown_ = 0;  // rows the view knows of; the others await Flush
 };
 

@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace telvane {
 
@@ -42,29 +44,34 @@ QMargins ExpectedFrame(const QWidget* window) {
     return QMargins();
 }
 
-// Where window's frame goes for its outer size, with frame, to be centred on the primary screen.
-QPoint CentredFrame(const QWidget* window, const QMargins& frame) {
+// Where the frame of a window goes, given the primary screen and the window's outer size.
+using Rule = std::function<QPoint(const QScreen& screen, const QSize& outer)>;
+
+// Where window's frame goes by rule, for its outer size with frame, within the primary screen's
+// available area.
+QPoint FrameOrigin(const QWidget* window, const QMargins& frame, const Rule& rule) {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? CentredOrigin(screen->geometry(), window->size().grownBy(frame)) : QPoint();
+    if (screen == nullptr) return window->pos();
+    const QSize outer = window->size().grownBy(frame);
+    return FittedOrigin(screen->availableGeometry(), rule(*screen, outer), outer);
 }
 
-// Places window so that its outer size, with frame, is centred on the primary screen. The client area
-// is placed, inside the frame: the window system keeps it where it is asked to be and puts the frame
-// around it.
-void Place(QWidget* window, const QMargins& frame) {
+// Places window's frame by rule. The client area is placed, inside the frame: the window system keeps
+// it where it is asked to be and puts the frame around it.
+void Place(QWidget* window, const QMargins& frame, const Rule& rule) {
     if (QGuiApplication::primaryScreen() == nullptr) return;
-    const QPoint origin = CentredFrame(window, frame);
+    const QPoint origin = FrameOrigin(window, frame, rule);
     window->setGeometry(QRect(origin + QPoint(frame.left(), frame.top()), window->size()));
 }
 
-// Keeps a window centred while the window system frames and places it. The frame shows only in the
-// events that follow (the window configured, drawn, activated), not in an event of its own, and a
-// window manager may place the window itself once it has framed it (openbox centres a dialog on its
-// parent). From the moment the frame is known the window is brought back to the centre after each of
-// these, for half a second; a move by the user afterwards stays.
+// Keeps a window where rule puts it while the window system frames and places it. The frame shows
+// only in the events that follow (the window configured, drawn, activated), not in an event of its
+// own, and a window manager may place the window itself once it has framed it (openbox centres a
+// dialog on its parent). From the moment the frame is known the window is brought back to its place
+// after each of these, for half a second; a move by the user afterwards stays.
 class FrameWatcher : public QObject {
 public:
-    explicit FrameWatcher(QWidget* window) : QObject(window), window_(window) {
+    FrameWatcher(QWidget* window, Rule rule) : QObject(window), window_(window), rule_(std::move(rule)) {
         window->installEventFilter(this);
     }
 
@@ -78,7 +85,7 @@ protected:
             case QEvent::Paint:
             case QEvent::WindowActivate:
             case QEvent::ActivationChange:
-                Recentre();
+                PutBack();
                 break;
             default:
                 break;
@@ -89,7 +96,7 @@ protected:
 private:
     static constexpr int kSettleMilliseconds = 500;
 
-    void Recentre() {
+    void PutBack() {
         const QMargins frame = FrameOf(window_);
         if (frame.isNull()) return;
         if (!settling_) {
@@ -99,16 +106,22 @@ private:
                 deleteLater();
             });
         }
-        if (window_->windowHandle()->framePosition() == CentredFrame(window_, frame)) return;
+        if (window_->windowHandle()->framePosition() == FrameOrigin(window_, frame, rule_)) return;
         placing_ = true;
-        Place(window_, frame);
+        Place(window_, frame, rule_);
         placing_ = false;
     }
 
     QWidget* window_;
+    Rule rule_;
     bool settling_ = false;
     bool placing_ = false;
 };
+
+void PlaceAndWatch(QWidget* window, Rule rule) {
+    Place(window, ExpectedFrame(window), rule);
+    if (!Shown(window)) new FrameWatcher(window, std::move(rule));
+}
 
 }  // namespace
 
@@ -119,9 +132,24 @@ QPoint CentredOrigin(const QRect& screen, const QSize& outer) {
     return screen.topLeft() + QPoint(left, top);
 }
 
+QPoint FittedOrigin(const QRect& available, const QPoint& origin, const QSize& outer) {
+    const int left = std::max(available.left(), std::min(origin.x(), available.right() + 1 - outer.width()));
+    const int top = std::max(available.top(), std::min(origin.y(), available.bottom() + 1 - outer.height()));
+    return QPoint(left, top);
+}
+
 void CentreOnScreen(QWidget* window) {
-    Place(window, ExpectedFrame(window));
-    if (!Shown(window)) new FrameWatcher(window);
+    PlaceAndWatch(window, [](const QScreen& screen, const QSize& outer) {
+        return CentredOrigin(screen.geometry(), outer);
+    });
+}
+
+void PlaceOnScreen(QWidget* window, const QPoint& origin) {
+    Rule rule = [origin](const QScreen&, const QSize&) { return origin; };
+    // Until the frame is known the window system is asked to put the frame's corner at the place, as
+    // it does for a window moved before it is shown; where the place then stands, the frame comes up.
+    window->move(FrameOrigin(window, ExpectedFrame(window), rule));
+    if (!Shown(window)) new FrameWatcher(window, std::move(rule));
 }
 
 }  // namespace telvane

@@ -3,12 +3,14 @@
 // text, the cursor just after the change), and any text with any cursor, as code may set it. Texts
 // come from the input as GBK bytes (decoded, so mostly characters GBK holds) or as UTF-16 code units.
 //
-// Always: a text with a character GBK cannot hold is refused and left alone; otherwise it is
-// accepted, within the limit, still all GBK, and left alone when it fitted; the cursor stays inside
-// it. Typing: the old text stays whole, and of the typed text the longest start that fits is kept,
-// with the cursor after it. Any text: what is kept is the text before some point at or before the
-// cursor and a run from the cursor on; the cursor ends at that point; at most one byte of the limit
-// is left unused.
+// A text with a character GBK cannot hold comes through the code page first, on either side of the
+// cursor: worked out here one character at a time, each such character (a surrogate pair is one, a
+// lone surrogate another) becomes one '?' and every other character what GBK gives back for it; the
+// cursor stays after the part before it. Then always: the text is accepted, within the limit, all
+// GBK, and left as it came through when that fitted; the cursor stays inside it. Typing: the old text
+// stays whole, and of the typed text the longest start that fits is kept, with the cursor after it.
+// Any text: what is kept is the text before some point at or before the cursor and a run from the
+// cursor on; the cursor ends at that point; at most one byte of the limit is left unused.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QString>
@@ -39,23 +41,41 @@ bool Fits(const QString& text, std::size_t maxBytes) {
     return length && *length <= maxBytes;
 }
 
-// Validates text with the cursor at pos; checks what holds for every change and returns whether the
-// text was accepted.
-bool Validate(const TGbkByteLimit& limit, std::size_t maxBytes, QString& text, int& pos) {
-    const QString before = text;
-    const int posBefore = pos;
-    const std::optional<std::size_t> length = GbkLength(text);
-    const QValidator::State state = limit.validate(text, pos);
-    if (!length) {
-        FUZZ_CHECK(state == QValidator::Invalid);
-        FUZZ_CHECK(text == before && pos == posBefore);
-        return false;
+// text through the code page, one character at a time.
+QString Through(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += u'?';
+            ++i;
+            continue;
+        }
+        const std::optional<std::string> bytes = telvane::ToGbk(QString(text[i]));
+        out += bytes ? telvane::FromGbk(*bytes) : QStringLiteral("?");
     }
+    return out;
+}
+
+// What the validator is to work on: text as it stands when it is all GBK, else each side of the
+// cursor through the code page.
+struct Came {
+    QString text;
+    qsizetype pos;
+};
+Came CameThrough(const QString& text, qsizetype pos) {
+    if (GbkLength(text)) return {text, pos};
+    const QString head = Through(text.left(pos));
+    return {head + Through(text.mid(pos)), head.size()};
+}
+
+// Validates text with the cursor at pos; checks what holds for every change.
+void Validate(const TGbkByteLimit& limit, std::size_t maxBytes, QString& text, int& pos) {
+    const Came came = CameThrough(text, pos);
+    const QValidator::State state = limit.validate(text, pos);
     FUZZ_CHECK(state == QValidator::Acceptable);
     FUZZ_CHECK(Fits(text, maxBytes));
     FUZZ_CHECK(pos >= 0 && pos <= text.size());
-    if (*length <= maxBytes) FUZZ_CHECK(text == before && pos == posBefore);
-    return true;
+    if (Fits(came.text, maxBytes)) FUZZ_CHECK(text == came.text && pos == came.pos);
 }
 
 void CheckTyping(const TGbkByteLimit& limit, std::size_t maxBytes, QString old, const QString& typed,
@@ -64,25 +84,31 @@ void CheckTyping(const TGbkByteLimit& limit, std::size_t maxBytes, QString old, 
     const qsizetype split = at % (old.size() + 1);
     QString text = old.left(split) + typed + old.mid(split);
     int pos = static_cast<int>(split + typed.size());
-    if (!Validate(limit, maxBytes, text, pos)) return;
+    // Each part comes through alike: the old text holds no surrogate, so no character spans two parts.
+    const bool through = !GbkLength(text);
+    const QString left = through ? Through(old.left(split)) : old.left(split);
+    const QString added = through ? Through(typed) : typed;
+    const QString right = through ? Through(old.mid(split)) : old.mid(split);
+    Validate(limit, maxBytes, text, pos);
 
-    const qsizetype kept = text.size() - old.size();
-    FUZZ_CHECK(kept >= 0 && kept <= typed.size());
-    FUZZ_CHECK(text == old.left(split) + typed.left(kept) + old.mid(split));
-    FUZZ_CHECK(pos == split + kept);
-    if (kept < typed.size())
-        FUZZ_CHECK(!Fits(old.left(split) + typed.left(kept + 1) + old.mid(split), maxBytes));
+    const qsizetype kept = text.size() - left.size() - right.size();
+    FUZZ_CHECK(kept >= 0 && kept <= added.size());
+    FUZZ_CHECK(text == left + added.left(kept) + right);
+    FUZZ_CHECK(pos == left.size() + kept);
+    if (kept < added.size()) FUZZ_CHECK(!Fits(left + added.left(kept + 1) + right, maxBytes));
 }
 
 void CheckAnyText(const TGbkByteLimit& limit, std::size_t maxBytes, const QString& given, std::uint16_t at) {
     QString text = given;
     const int cursor = static_cast<int>(at % (given.size() + 1));
     int pos = cursor;
-    if (!Validate(limit, maxBytes, text, pos) || Fits(given, maxBytes)) return;
+    const Came came = CameThrough(given, cursor);
+    Validate(limit, maxBytes, text, pos);
+    if (Fits(came.text, maxBytes)) return;
 
-    FUZZ_CHECK(pos <= cursor);
-    FUZZ_CHECK(text.left(pos) == given.left(pos));
-    FUZZ_CHECK(given.mid(cursor).startsWith(text.mid(pos)));
+    FUZZ_CHECK(pos <= came.pos);
+    FUZZ_CHECK(text.left(pos) == came.text.left(pos));
+    FUZZ_CHECK(came.text.mid(came.pos).startsWith(text.mid(pos)));
     FUZZ_CHECK(*GbkLength(text) + 1 >= maxBytes);
 }
 

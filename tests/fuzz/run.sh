@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(ini_reader province_list entry_value matching gbk_text byte_limit)
+[ ${#targets[@]} -gt 0 ] || targets=(ini_reader province_list entry_value matching query row_store gbk_text byte_limit)
 
 bash scripts/deps.sh clang libclang-rt-14-dev
 build=build-fuzz  # the fuzz preset's

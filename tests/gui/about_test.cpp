@@ -98,6 +98,8 @@ private slots:
     void frameIsFixedWithCloseButtonOnly();
     void centringRule_data();
     void centringRule();
+    void fittingRule_data();
+    void fittingRule();
     void keysNeitherFocusNorClose_data();
     void keysNeitherFocusNorClose();
 
@@ -307,6 +309,40 @@ void AboutTest::centringRule() {
     QFETCH(QSize, window);
     QFETCH(QPoint, origin);
     QCOMPARE(telvane::CentredOrigin(screen, window), origin);
+}
+
+void AboutTest::fittingRule_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("origin");
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QPoint>("placed");
+
+    const QRect screen(0, 0, 1024, 768);
+    QTest::newRow("fits where it asks") << screen << QPoint(192, 107) << QSize(492, 345) << QPoint(192, 107);
+    QTest::newRow("touches the right and bottom edges")
+        << screen << QPoint(532, 423) << QSize(492, 345) << QPoint(532, 423);
+    QTest::newRow("one pixel over on the right")
+        << screen << QPoint(533, 107) << QSize(492, 345) << QPoint(532, 107);
+    QTest::newRow("twice the scale: over on the right and at the bottom")
+        << QRect(0, 0, 512, 384) << QPoint(192, 107) << QSize(492, 334) << QPoint(20, 50);
+    QTest::newRow("wider and taller than the screen: the top-left corner shows")
+        << QRect(0, 0, 256, 192) << QPoint(192, 107) << QSize(490, 328) << QPoint(0, 0);
+    QTest::newRow("wider only") << QRect(0, 0, 400, 768) << QPoint(192, 107) << QSize(492, 345)
+                                << QPoint(0, 107);
+    QTest::newRow("under a panel at the top")
+        << QRect(0, 30, 1024, 738) << QPoint(192, 10) << QSize(230, 200) << QPoint(192, 30);
+    QTest::newRow("left of a second screen's area")
+        << QRect(1024, 0, 1280, 1024) << QPoint(192, 107) << QSize(230, 200) << QPoint(1024, 107);
+}
+
+// Where the window fits, it stays; else it moves just enough to fit, and a window larger than the
+// available area puts its top-left corner at the area's.
+void AboutTest::fittingRule() {
+    QFETCH(QRect, available);
+    QFETCH(QPoint, origin);
+    QFETCH(QSize, window);
+    QFETCH(QPoint, placed);
+    QCOMPARE(telvane::FittedOrigin(available, origin, window), placed);
 }
 
 void AboutTest::keysNeitherFocusNorClose_data() {

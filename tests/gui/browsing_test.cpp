@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
+#include <string>
+#include <utility>
 
 #include "gui_test_support.h"
 #include "ui/frm_main.h"
@@ -55,14 +57,7 @@ class BrowsingTest : public QObject {
 private slots:
     void init() {
         dir_ = std::make_unique<TempDir>();
-        ini_ = WriteIni(*dir_, kDirectory);
-        window_ = std::make_unique<TForm1>(ini_);
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        tree_ = Find<QTreeWidget>(window_.get(), "tree1");
-        list_ = Find<QTreeView>(window_.get(), "lview1");
-        root_ = tree_->topLevelItem(0);
-        ClickExpandButton(tree_, root_);
+        QVERIFY(Open(WriteIni(*dir_, kDirectory)));
         QVERIFY(root_->isExpanded());
         QCOMPARE(list_->model()->rowCount(), 0);
     }
@@ -371,26 +366,89 @@ private slots:
     // A name GBK cannot decode shows with a replacement character, and its section is still found:
     // the node keeps the file's bytes, which no re-encoding of the shown text would give back.
     void provinceNameWithBytesGbkLacks() {
-        window_.reset();
         const std::string file =
             "[lei]\nsel=a\xFF"
             "b,\n[a\xFF"
             "b]\nk\xFF=1\xFF"
             "-2\n";
-        ini_ = dir_->Write("tesmar.ini", file);
-        window_ = std::make_unique<TForm1>(ini_);
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-        tree_ = Find<QTreeWidget>(window_.get(), "tree1");
-        list_ = Find<QTreeView>(window_.get(), "lview1");
-        root_ = tree_->topLevelItem(0);
-        ClickExpandButton(tree_, root_);
+        QVERIFY(Open(dir_->Write("tesmar.ini", file)));
 
         ClickNode(tree_, Province("a\uFFFDb"));
         QCOMPARE(Rows(list_), Rows({{"a\uFFFDb", "k\uFFFD", "1\uFFFD", "2"}}));
     }
 
+    void newListingShowsItsFirstRow_data() {
+        QTest::addColumn<QString>("first");  // what fills the list, which is then scrolled to its end
+        QTest::addColumn<QString>("then");   // what fills it again
+        QTest::newRow("another province") << "长甲"
+                                          << "长乙";
+        QTest::newRow("the same province") << "长甲"
+                                           << "长甲";
+        QTest::newRow("a search after a listing") << "长甲"
+                                                  << "search";
+        QTest::newRow("a search after a search") << "search"
+                                                 << "search";
+        QTest::newRow("a listing after a search") << "search"
+                                                  << "长乙";
+    }
+
+    // A list filled anew shows its first row at the top, however far down the user had scrolled the
+    // last one.
+    void newListingShowsItsFirstRow() {
+        QFETCH(QString, first);
+        QFETCH(QString, then);
+        QString file = QStringLiteral("[lei]\nsel=长甲,长乙,\n");
+        for (const QString& province : {QStringLiteral("长甲"), QStringLiteral("长乙")}) {
+            file += "[" + province + "]\n";
+            for (int i = 0; i < 60; ++i)
+                file += QStringLiteral("%1%2=010-1000%2\n").arg(province).arg(i, 2, 10, QChar(u'0'));
+        }
+        QVERIFY(Open(WriteIni(*dir_, file)));
+        Find<QLineEdit>(window_.get(), "ledttel")->setText("010");
+        const auto fill = [this](const QString& what) {
+            if (what == "search") {
+                QTest::mouseClick(Find<QPushButton>(window_.get(), "Btncha"), Qt::LeftButton);
+            } else {
+                ClickNode(tree_, Province(qPrintable(what)));
+            }
+            QCoreApplication::processEvents();  // the view lays the new rows out
+        };
+        // The row at the top of the list, as the user sees it.
+        const auto topRow = [this] {
+            const QModelIndex top = list_->indexAt(QPoint(1, 1));
+            return top.data().toString() + " " + top.siblingAtColumn(1).data().toString();
+        };
+
+        fill(first);
+        QTest::mouseClick(list_->viewport(), Qt::LeftButton, {},
+                          list_->visualRect(list_->model()->index(0, 1)).center());
+        QTest::keyClick(list_, Qt::Key_End);
+        QCoreApplication::processEvents();
+        const QModelIndex last = list_->model()->index(list_->model()->rowCount() - 1, 0);
+        QVERIFY(list_->viewport()->rect().contains(list_->visualRect(last)));
+        QVERIFY(list_->visualRect(list_->model()->index(0, 0)).bottom() < 0);
+
+        fill(then);
+        const QString firstRow = then == "search" ? QStringLiteral("长甲 长甲00") : then + " " + then + "00";
+        QCOMPARE(topRow(), firstRow);
+        QCOMPARE(list_->visualRect(list_->model()->index(0, 0)).top(), 0);
+    }
+
 private:
+    // Opens a window (in place of one already open) on the data file at ini, with the root expanded.
+    bool Open(std::string ini) {
+        window_.reset();
+        ini_ = std::move(ini);
+        window_ = std::make_unique<TForm1>(ini_);
+        window_->show();
+        if (!QTest::qWaitForWindowActive(window_.get())) return false;
+        tree_ = Find<QTreeWidget>(window_.get(), "tree1");
+        list_ = Find<QTreeView>(window_.get(), "lview1");
+        root_ = tree_->topLevelItem(0);
+        ClickExpandButton(tree_, root_);
+        return true;
+    }
+
     // Where node's picture is drawn: the place in a grab of the tree that shows the picture over the
     // view's background. Invalid when it is nowhere in the node's row.
     QRect DrawnPicture(QTreeWidgetItem* node) const {

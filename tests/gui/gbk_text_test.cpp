@@ -75,6 +75,26 @@ private slots:
         QCOMPARE(*telvane::GbkLength(text), static_cast<std::size_t>(bytes.size()));
         QCOMPARE(telvane::FromGbk(*encoded), text);
     }
+
+    void throughGbk_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("through");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("GBK's own") << QStringLiteral("0北京€") << QStringLiteral("0北京€");
+        QTest::newRow("a Korean letter") << QStringLiteral("한1") << QStringLiteral("?1");
+        QTest::newRow("beyond the BMP, one '?' a character")
+            << QStringLiteral("1😀😀") << QStringLiteral("1??");
+        QTest::newRow("lone surrogates")
+            << QString(QChar(0xDC00)) + u'a' + QChar(0xD800) << QStringLiteral("?a?");
+    }
+
+    // Each character GBK cannot hold comes through as one '?'; the others come through as they were.
+    void throughGbk() {
+        QFETCH(QString, text);
+        QFETCH(QString, through);
+        QCOMPARE(telvane::ThroughGbk(text), through);
+        QVERIFY(telvane::ToGbk(through).has_value());
+    }
 };
 
 QTEST_MAIN(GbkTextTest)

@@ -275,7 +275,7 @@ private slots:
         QTest::newRow("a character GBK lacks, typed") << "ledtyou"
                                                       << "" << 0 << "1ก2"
                                                       << ""
-                                                      << "12";
+                                                      << "1?2";
         QTest::newRow("a paste cut to what fits") << "ledttel"
                                                   << "" << 0 << ""
                                                   << "1234北京5678"
@@ -291,10 +291,19 @@ private slots:
         QTest::newRow("a paste holding a character GBK lacks") << "ledtyou"
                                                                << "12" << 2 << ""
                                                                << "34ก5"
-                                                               << "12";
+                                                               << "1234?5";
+        QTest::newRow("a Korean letter pasted") << "ledttel"
+                                                << "" << 0 << ""
+                                                << "한1"
+                                                << "?1";
+        QTest::newRow("emoji pasted, a byte each, then cut") << "ledttel"
+                                                             << "" << 0 << ""
+                                                             << "😀😀12345678"
+                                                             << "??123456";
     }
 
-    // The edits hold at most 8 and 10 GBK bytes of text GBK can hold.
+    // The edits hold at most 8 and 10 GBK bytes; a character GBK cannot hold comes in as '?', one
+    // byte, as through the code page of the original program.
     void byteLimits() {
         QFETCH(QString, edit);
         QFETCH(QString, before);

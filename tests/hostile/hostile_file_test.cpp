@@ -424,6 +424,27 @@ private slots:
             QTest::newRow("one section with 100,000 keys") << Bytes(file) << shows << false;
         }
         {
+            // The rows of the report list lie in blocks of 64 KiB: each row's region, area code and
+            // postcode one after another. 31 rows of 2,056 bytes and one of 1,800 fill the first block
+            // exactly; the key line "=" then gives a row without a byte, which must still start in the
+            // next block.
+            std::string file = "[lei]\nsel=p,\n[p]\n";
+            Shows shows{false, {"p"}, {}, {}};
+            for (int i = 0; i < 32; ++i) {
+                const std::string key = "k" + Digits(i, 9).toStdString();
+                const std::string areaCode(1000, i < 31 ? '0' : '2'),
+                    postcode(i < 31 ? 1046 : 790, i < 31 ? '1' : '3');
+                file += key + "=" + areaCode + "-" + postcode + "\n";
+                shows.listing << QStringList{"p", QString::fromStdString(key),
+                                             QString::fromStdString(areaCode),
+                                             QString::fromStdString(postcode)};
+            }
+            file += "=\n";
+            shows.listing << QStringList{"p", "", "", ""};
+            QTest::newRow("a province that fills a block of the list, then an empty row")
+                << Bytes(file) << shows << false;
+        }
+        {
             // 2,047 provinces without a name, each listed from the section of the empty name.
             const QList<QStringList> rows(2047, QStringList{"", "东城区", "010", "100010"});
             QTest::newRow("province list of 2,047 commas")
