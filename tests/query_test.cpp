@@ -67,7 +67,7 @@ TEST(NormaliseNumberTest, DialledFromTheMainland) {
         {"00862", "02", false},
         {"0086", "0", false},
         {"+86 0086 512 6800 1234", "051268001234", false},  // the country code twice goes twice
-        {"86 512 6800 1234", "8651268001234", false},  // without + or 00, 86 is no country code
+        {"86 512 6800 1234", "8651268001234", false},       // without + or 00, 86 is no country code
         {"138 0013 8000", "13800138000", true},
         {"+86 138 0013 8000", "013800138000", true},
         {"013800138000", "013800138000", true},
