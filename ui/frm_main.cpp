@@ -30,6 +30,8 @@
 #include "ui/song_font.h"
 #include "ui_frm_main.h"
 
+namespace telvane {
+
 namespace {
 
 constexpr int kRootImage = 0;
@@ -124,7 +126,7 @@ public:
     ListFilling(const ListFilling&) = delete;
     ListFilling& operator=(const ListFilling&) = delete;
 
-    void operator()(const telvane::RowView& row) { list_.Append(row); }
+    void operator()(const RowView& row) { list_.Append(row); }
 
 private:
     TReportModel& list_;
@@ -148,7 +150,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override {
         QMessageBox::showEvent(event);
-        telvane::CentreOnScreen(this);
+        CentreOnScreen(this);
     }
 };
 
@@ -175,19 +177,19 @@ void ShowHandlerError(QWidget* window, const QString& message) {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : TForm1(telvane::ResolveIniPath(), parent) {}
+TForm1::TForm1(QWidget* parent) : TForm1(ResolveIniPath(), parent) {}
 
 TForm1::TForm1(std::string iniPath, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), IniPath(std::move(iniPath)) {
     // The font comes first, so that the controls are laid out in it from the start.
-    setFont(telvane::SongFont(12));
+    setFont(SongFont(12));
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(490, 323);
     // Where it was laid out, as far as the screen allows: on a small screen, or at a large scale, the
     // whole window is moved onto it.
-    telvane::PlaceOnScreen(this, QPoint(192, 107));
+    PlaceOnScreen(this, QPoint(192, 107));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/telvane.png")));
     // Only the controls the style changes get it: a new style makes a view lay itself out again.
     for (QWidget* control :
@@ -319,7 +321,7 @@ void TForm1::Guarded(void (TForm1::*handler)()) {
 }
 
 void TForm1::FormCreate() {
-    if (!telvane::CheckDataFile(IniPath).IsFile()) {
+    if (!CheckDataFile(IniPath).IsFile()) {
         ShowMissingFileMessage();
         // Quits as soon as the event loop runs; the tree is still filled, from a file that is not there.
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
@@ -328,9 +330,9 @@ void TForm1::FormCreate() {
     auto* root = new QTreeWidgetItem(ui->tree1, {QStringLiteral("中国")});
     root->setIcon(0, ImageList1[kRootImage]);
 
-    telvane::IniReader reader(IniPath);
-    for (const std::string& name : telvane::ReadProvinceList(reader)) {
-        auto* province = new QTreeWidgetItem(root, {telvane::FromGbk(name)});
+    IniReader reader(IniPath);
+    for (const std::string& name : ReadProvinceList(reader)) {
+        auto* province = new QTreeWidgetItem(root, {FromGbk(name)});
         province->setIcon(0, ImageList1[kProvinceImage]);
         province->setData(0, kProvinceBytesRole,
                           QByteArray(name.data(), static_cast<qsizetype>(name.size())));
@@ -344,7 +346,7 @@ void TForm1::tree1Click() {
     if (node == ui->tree1->topLevelItem(0)) return;
 
     ListFilling filling(*lview1Rows);
-    telvane::ListProvince(ProvinceBytes(node), IniPath, [&](const telvane::RowView& row) { filling(row); });
+    ListProvince(ProvinceBytes(node), IniPath, [&](const RowView& row) { filling(row); });
 }
 
 void TForm1::BtnrestureClick() {
@@ -355,11 +357,11 @@ void TForm1::BtnrestureClick() {
 
 void TForm1::BtnchaClick() {
     // The validators keep the edits within GBK, so the encodings do not fail.
-    telvane::SearchCriteria criteria;
-    criteria.areaCode = telvane::ToGbk(ui->ledttel->text()).value_or(std::string());
-    criteria.postcode = telvane::ToGbk(ui->ledtyou->text()).value_or(std::string());
-    criteria.mode = ui->Rdojin->isChecked() ? telvane::mmExact : telvane::mmFuzzy;
-    if (telvane::FilledCount(criteria) == 0) {
+    SearchCriteria criteria;
+    criteria.areaCode = ToGbk(ui->ledttel->text()).value_or(std::string());
+    criteria.postcode = ToGbk(ui->ledtyou->text()).value_or(std::string());
+    criteria.mode = ui->Rdojin->isChecked() ? mmExact : mmFuzzy;
+    if (FilledCount(criteria) == 0) {
         ShowNoCriteriaMessage(this);
         return;
     }
@@ -369,11 +371,12 @@ void TForm1::BtnchaClick() {
     if (const QTreeWidgetItem* root = ui->tree1->topLevelItem(0)) {
         for (int i = 0; i < root->childCount(); ++i) provinces.push_back(ProvinceBytes(root->child(i)));
     }
-    telvane::SearchDirectory(criteria, provinces, IniPath,
-                             [&](const telvane::RowView& row) { filling(row); });
+    SearchDirectory(criteria, provinces, IniPath, [&](const RowView& row) { filling(row); });
 }
 
 void TForm1::BitBtn1Click() {
     TForm2 dialog(this);
     dialog.exec();
 }
+
+}  // namespace telvane

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace telvane {
+
 namespace Ui {
 class TForm1;
 }
@@ -59,3 +61,5 @@ private:
     // Whether the primary button went down on the tree and has not come up yet.
     bool treePressed_ = false;
 };
+
+}  // namespace telvane

@@ -10,6 +10,8 @@
 
 #include "ui/gbk_text.h"
 
+namespace telvane {
+
 namespace {
 
 // Rows the view is told of at once while a listing or search goes on.
@@ -31,7 +33,7 @@ void TReportModel::Clear() {
     endResetModel();
 }
 
-void TReportModel::Append(const telvane::RowView& row) {
+void TReportModel::Append(const RowView& row) {
     rows_.Append(row);
     if (static_cast<int>(rows_.Size()) - shown_ >= kFlushRows) Flush();
 }
@@ -52,7 +54,7 @@ QString TReportModel::RowText(int row) const {
     QString text;
     for (int column = 0; column < kColumns; ++column) {
         if (column > 0) text += u'\t';
-        text += telvane::FromGbk(Field(row, column));
+        text += FromGbk(Field(row, column));
     }
     return text;
 }
@@ -76,7 +78,7 @@ int TReportModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TReportModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shown_) return {};
-    if (role == Qt::DisplayRole) return telvane::FromGbk(Field(index.row(), index.column()));
+    if (role == Qt::DisplayRole) return FromGbk(Field(index.row(), index.column()));
     if (role == Qt::DecorationRole && index.column() == 0) return entryImage_;
     return {};
 }
@@ -126,3 +128,5 @@ private:
 void CopySelectedRowOnShortcut(QAbstractItemView* view, const TReportModel* model) {
     view->installEventFilter(new TRowCopy(view, model));
 }
+
+}  // namespace telvane
