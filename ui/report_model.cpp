@@ -1,11 +1,5 @@
 #include "ui/report_model.h"
 
-#include <QAbstractItemView>
-#include <QClipboard>
-#include <QEvent>
-#include <QGuiApplication>
-#include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <utility>
 
 #include "ui/gbk_text.h"
@@ -95,38 +89,6 @@ Qt::ItemFlags TReportModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     // Never children: spares the view asking whether a row could be expanded.
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
-}
-
-namespace {
-
-class TRowCopy : public QObject {
-public:
-    TRowCopy(QAbstractItemView* view, const TReportModel* model)
-        : QObject(view), view_(view), model_(model) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != view_ || event->type() != QEvent::KeyPress ||
-            !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
-            return QObject::eventFilter(watched, event);
-        }
-        // The view would copy the text of its current cell; the whole selected row is copied instead.
-        const QModelIndexList selected =
-            view_->selectionModel() ? view_->selectionModel()->selectedRows() : QModelIndexList();
-        if (!selected.isEmpty())
-            QGuiApplication::clipboard()->setText(model_->RowText(selected.first().row()));
-        return true;
-    }
-
-private:
-    QAbstractItemView* view_;
-    const TReportModel* model_;
-};
-
-}  // namespace
-
-void CopySelectedRowOnShortcut(QAbstractItemView* view, const TReportModel* model) {
-    view->installEventFilter(new TRowCopy(view, model));
 }
 
 }  // namespace telvane

@@ -10,8 +10,6 @@
 #include "lookup/lookup.h"
 #include "ui/row_store.h"
 
-class QAbstractItemView;
-
 namespace telvane {
 
 // Four columns (province, region, area code, postcode) under the list's captions; every row shows the
@@ -53,9 +51,5 @@ private:
     TRowStore rows_;
     int shown_ = 0;  // rows the view knows of; the others await Flush
 };
-
-// Makes the copy shortcut (Ctrl+C) on view put the selected row of model on the clipboard, as the
-// row's text; with no row selected it does nothing.
-void CopySelectedRowOnShortcut(QAbstractItemView* view, const TReportModel* model);
 
 }  // namespace telvane
