@@ -50,8 +50,8 @@ bool OnExpandButton(const QTreeWidget* tree, const QTreeWidgetItem* node, QPoint
 
 }  // namespace
 
-TTreeClicks::TTreeClicks(QTreeWidget* tree) : QObject(tree), tree_(tree) {
-    tree_->viewport()->installEventFilter(this);
+TTreeClicks::TTreeClicks(QTreeWidget* tree) : QObject(tree), tree_(tree), viewport_(tree->viewport()) {
+    viewport_->installEventFilter(this);
     // The next click then lists what the user sees selected.
     connect(tree_, &QTreeWidget::itemCollapsed, this, &TTreeClicks::SelectIfHidingSelection);
 }
@@ -70,7 +70,9 @@ void TTreeClicks::SelectIfHidingSelection(QTreeWidgetItem* collapsed) {
 }
 
 bool TTreeClicks::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != tree_->viewport()) return QObject::eventFilter(watched, event);
+    // The tree deletes its viewport only once it is a plain QWidget itself, and the viewport's last
+    // events still come here: they are told apart without asking the tree.
+    if (watched != viewport_) return QObject::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {
@@ -95,7 +97,7 @@ bool TTreeClicks::eventFilter(QObject* watched, QEvent* event) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() != Qt::LeftButton) return true;
             // The press has already moved the selection; the release only completes the click.
-            const bool click = pressed_ && tree_->viewport()->rect().contains(mouse->position().toPoint());
+            const bool click = pressed_ && viewport_->rect().contains(mouse->position().toPoint());
             pressed_ = false;
             if (click) emit clicked();
             break;

@@ -6,6 +6,7 @@
 class QEvent;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QWidget;
 
 namespace telvane {
 
@@ -40,6 +41,7 @@ private:
     void SelectIfHidingSelection(QTreeWidgetItem* collapsed);
 
     QTreeWidget* tree_;
+    QWidget* viewport_;
     // Whether the primary button went down on the tree and has not come up yet.
     bool pressed_ = false;
 };
