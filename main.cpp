@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
     // The desktop entry's id, which names the icon too (packaging/).
     QApplication::setDesktopFileName(QStringLiteral(TELVANE_APP_ID));
 
-    TForm1 form;
+    telvane::TForm1 form;
     form.show();
     return QApplication::exec();
 }

@@ -11,6 +11,8 @@
 #include "ui/song_font.h"
 #include "ui_Unit2.h"
 
+namespace telvane {
+
 namespace {
 
 // Home pages of the two download sites. Label1 and Label5 both lead to the first.
@@ -39,17 +41,17 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
                    Qt::WindowCloseButtonHint);
 
     // Qt Designer stores font sizes in points only; the dialog is laid out in pixels.
-    setFont(telvane::SongFont(14));
+    setFont(SongFont(14));
     for (QLabel* label : {ui->Label3, ui->Label4}) {
-        label->setFont(telvane::SongFont(14));
+        label->setFont(SongFont(14));
     }
     for (QLabel* label : {ui->Label1, ui->Label2, ui->Label5}) {
-        label->setFont(telvane::SongFont(16));
+        label->setFont(SongFont(16));
     }
     // The stored sizes fit the original font; a label grows or shrinks to its text, keeping its place.
     // The stand-in font draws above its ascent, so the text sits that much lower to show whole.
     for (QLabel* label : {ui->Label1, ui->Label2, ui->Label3, ui->Label4, ui->Label5, ui->Label6}) {
-        label->setContentsMargins(0, telvane::InkAboveAscent(label->font(), label->text()), 0, 0);
+        label->setContentsMargins(0, InkAboveAscent(label->font(), label->text()), 0, 0);
         label->adjustSize();
     }
 
@@ -64,7 +66,7 @@ TForm2::~TForm2() = default;
 
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    telvane::CentreOnScreen(this);
+    CentreOnScreen(this);
 }
 
 void TForm2::changeEvent(QEvent* event) {
@@ -107,3 +109,5 @@ void TForm2::Label4Click() {
 void TForm2::Label5Click() {
     OpenLink(kFirstSite);
 }
+
+}  // namespace telvane

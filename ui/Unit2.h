@@ -9,6 +9,8 @@ class QEvent;
 class QKeyEvent;
 class QShowEvent;
 
+namespace telvane {
+
 namespace Ui {
 class TForm2;
 }
@@ -42,3 +44,5 @@ private slots:
 private:
     std::unique_ptr<Ui::TForm2> ui;
 };
+
+}  // namespace telvane

@@ -4,11 +4,13 @@
 
 #include "ui/gbk_text.h"
 
+namespace telvane {
+
 namespace {
 
 std::size_t CharBytes(QChar c) {
     if (c.unicode() < 0x80) return 1;
-    return telvane::GbkLength(QString(c)).value_or(2);
+    return GbkLength(QString(c)).value_or(2);
 }
 
 }  // namespace
@@ -29,14 +31,14 @@ QValidator::State TGbkByteLimit::validate(QString& input, int& pos) const {
 }
 
 QValidator::State TGbkByteLimit::Limit(QString& input, int& pos) const {
-    std::optional<std::size_t> length = telvane::GbkLength(input);
+    std::optional<std::size_t> length = GbkLength(input);
     if (!length) {
         // Both sides of the cursor come through the code page, so the cursor stays after the change.
         const qsizetype cursor = qBound(qsizetype{0}, qsizetype{pos}, input.size());
-        const QString head = telvane::ThroughGbk(input.left(cursor));
-        input = head + telvane::ThroughGbk(input.mid(cursor));
+        const QString head = ThroughGbk(input.left(cursor));
+        input = head + ThroughGbk(input.mid(cursor));
         pos = static_cast<int>(head.size());
-        length = telvane::GbkLength(input);
+        length = GbkLength(input);
         if (!length) return Invalid;
     }
     if (*length <= maxBytes_) return Acceptable;
@@ -58,3 +60,5 @@ QValidator::State TGbkByteLimit::Limit(QString& input, int& pos) const {
     input.truncate(end);
     return Acceptable;
 }
+
+}  // namespace telvane

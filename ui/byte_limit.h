@@ -5,6 +5,8 @@
 #include <QValidator>
 #include <cstddef>
 
+namespace telvane {
+
 // Keeps a QLineEdit's text within maxBytes GBK bytes and within GBK's repertoire:
 // - text comes through the code page (ThroughGbk): each character GBK cannot hold, typed or pasted,
 //   becomes one '?' and counts as one byte;
@@ -25,3 +27,5 @@ private:
 
     std::size_t maxBytes_;
 };
+
+}  // namespace telvane

@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 
+namespace telvane {
+
 TClickLabel::TClickLabel(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
@@ -28,3 +30,5 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     }
     QLabel::mouseReleaseEvent(event);
 }
+
+}  // namespace telvane

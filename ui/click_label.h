@@ -3,6 +3,8 @@
 
 #include <QLabel>
 
+namespace telvane {
+
 // A QLabel that emits clicked() when the primary mouse button is released over it after being pressed
 // on it. Other buttons, and a release after the pointer has left the label, are no click. The label
 // never takes the keyboard focus, so it can only be clicked with the mouse.
@@ -20,3 +22,5 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
+
+}  // namespace telvane

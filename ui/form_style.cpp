@@ -12,6 +12,8 @@
 
 #include "ui/song_font.h"
 
+namespace telvane {
+
 namespace {
 
 // The radio button of the Windows controls: a 13-pixel circle, 4 pixels before its text.
@@ -122,6 +124,8 @@ QRect TFormStyle::subControlRect(ComplexControl control, const QStyleOptionCompl
 // lowered ink stays inside; in a taller box the ink is merely better centred.
 void TFormStyle::drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& palette,
                               bool enabled, const QString& text, QPalette::ColorRole textRole) const {
-    const QRect lowered = rect.translated(0, telvane::InkAboveAscent(painter->font(), text));
+    const QRect lowered = rect.translated(0, InkAboveAscent(painter->font(), text));
     QProxyStyle::drawItemText(painter, lowered, flags, palette, enabled, text, textRole);
 }
+
+}  // namespace telvane

@@ -4,6 +4,8 @@
 #include <QProxyStyle>
 #include <memory>
 
+namespace telvane {
+
 // Wraps the application's style for the controls of the main window, which were laid out for the
 // metrics of the Windows controls the program was designed with:
 // - radio buttons draw a 13-pixel indicator 4 pixels from their text, so "精确查询" fits its 65
@@ -43,3 +45,5 @@ public:
 private:
     std::unique_ptr<QStyle> treeLines_;
 };
+
+}  // namespace telvane

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace telvane {
+
 namespace Ui {
 class TForm1;
 }
@@ -31,16 +33,11 @@ public:
     explicit TForm1(std::string iniPath, QWidget* parent = nullptr);
     ~TForm1() override;
 
-protected:
-    // Turns primary-button clicks on the tree into tree1Click, and lets a press move the selection
-    // only on a node's picture or label.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void FormCreate();
     // A primary-button click on the tree, anywhere in it, after the press has moved the selection (or
-    // left it where it was): lists the selected province, or does nothing when no node or the root is
-    // selected.
+    // left it where it was; TTreeClicks): lists the selected province, or does nothing when no node or
+    // the root is selected.
     void tree1Click();
     void BtnrestureClick();
     void BtnchaClick();
@@ -56,6 +53,6 @@ private:
     TReportModel* lview1Rows = nullptr;
     // The data file's full path, fixed for the life of the window.
     const std::string IniPath;
-    // Whether the primary button went down on the tree and has not come up yet.
-    bool treePressed_ = false;
 };
+
+}  // namespace telvane

@@ -1,14 +1,10 @@
 #include "ui/report_model.h"
 
-#include <QAbstractItemView>
-#include <QClipboard>
-#include <QEvent>
-#include <QGuiApplication>
-#include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <utility>
 
 #include "ui/gbk_text.h"
+
+namespace telvane {
 
 namespace {
 
@@ -31,7 +27,7 @@ void TReportModel::Clear() {
     endResetModel();
 }
 
-void TReportModel::Append(const telvane::RowView& row) {
+void TReportModel::Append(const RowView& row) {
     rows_.Append(row);
     if (static_cast<int>(rows_.Size()) - shown_ >= kFlushRows) Flush();
 }
@@ -52,7 +48,7 @@ QString TReportModel::RowText(int row) const {
     QString text;
     for (int column = 0; column < kColumns; ++column) {
         if (column > 0) text += u'\t';
-        text += telvane::FromGbk(Field(row, column));
+        text += FromGbk(Field(row, column));
     }
     return text;
 }
@@ -76,7 +72,7 @@ int TReportModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TReportModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shown_) return {};
-    if (role == Qt::DisplayRole) return telvane::FromGbk(Field(index.row(), index.column()));
+    if (role == Qt::DisplayRole) return FromGbk(Field(index.row(), index.column()));
     if (role == Qt::DecorationRole && index.column() == 0) return entryImage_;
     return {};
 }
@@ -95,34 +91,4 @@ Qt::ItemFlags TReportModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
 }
 
-namespace {
-
-class TRowCopy : public QObject {
-public:
-    TRowCopy(QAbstractItemView* view, const TReportModel* model)
-        : QObject(view), view_(view), model_(model) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != view_ || event->type() != QEvent::KeyPress ||
-            !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
-            return QObject::eventFilter(watched, event);
-        }
-        // The view would copy the text of its current cell; the whole selected row is copied instead.
-        const QModelIndexList selected =
-            view_->selectionModel() ? view_->selectionModel()->selectedRows() : QModelIndexList();
-        if (!selected.isEmpty())
-            QGuiApplication::clipboard()->setText(model_->RowText(selected.first().row()));
-        return true;
-    }
-
-private:
-    QAbstractItemView* view_;
-    const TReportModel* model_;
-};
-
-}  // namespace
-
-void CopySelectedRowOnShortcut(QAbstractItemView* view, const TReportModel* model) {
-    view->installEventFilter(new TRowCopy(view, model));
-}
+}  // namespace telvane

@@ -10,7 +10,7 @@
 #include "lookup/lookup.h"
 #include "ui/row_store.h"
 
-class QAbstractItemView;
+namespace telvane {
 
 // Four columns (province, region, area code, postcode) under the list's captions; every row shows the
 // entry picture beside its province. Rows are appended at the end, in the order they come, and the
@@ -27,7 +27,7 @@ public:
     // Appends a row; the view learns of it at the next Flush, which Append runs by itself every few
     // thousand rows. A field is kept to its first 16,383 bytes, more than the data file gives. Throws
     // std::bad_alloc when the rows would pass 4 GiB of text.
-    void Append(const telvane::RowView& row);
+    void Append(const RowView& row);
     // Shows the rows appended since the last Flush.
     void Flush();
 
@@ -52,6 +52,4 @@ private:
     int shown_ = 0;  // rows the view knows of; the others await Flush
 };
 
-// Makes the copy shortcut (Ctrl+C) on view put the selected row of model on the clipboard, as the
-// row's text; with no row selected it does nothing.
-void CopySelectedRowOnShortcut(QAbstractItemView* view, const TReportModel* model);
+}  // namespace telvane

@@ -7,6 +7,8 @@
 
 #include "directory/directory.h"
 
+namespace telvane {
+
 namespace {
 
 // Blocks of 64 KiB, small enough for the allocator to hand out again from its heap rather than map
@@ -15,8 +17,8 @@ namespace {
 constexpr int kOffsetBits = 16;
 constexpr std::size_t kBlockBytes = std::size_t{1} << kOffsetBits;
 constexpr std::size_t kMostBlocks = std::size_t{1} << (32 - kOffsetBits);
-static_assert(telvane::kKeyListBytes - 2 <= TRowStore::kMostFieldBytes &&
-              telvane::kMaxValueBytes <= TRowStore::kMostFieldBytes);
+static_assert(kKeyListBytes - 2 <= TRowStore::kMostFieldBytes &&
+              kMaxValueBytes <= TRowStore::kMostFieldBytes);
 static_assert(3 * TRowStore::kMostFieldBytes <= kBlockBytes);
 
 std::string_view Cut(std::string_view field) {
@@ -36,7 +38,7 @@ void TRowStore::Clear() {
     used_ = 0;
 }
 
-void TRowStore::Append(const telvane::RowView& row) {
+void TRowStore::Append(const RowView& row) {
     if (rows_.size() == static_cast<std::size_t>(std::numeric_limits<int>::max())) throw std::bad_alloc();
     const std::string_view region = Cut(row.region), areaCode = Cut(row.areaCode),
                            postcode = Cut(row.postcode);
@@ -79,3 +81,5 @@ std::string_view TRowStore::Field(std::size_t row, int column) const {
             return {region + at.regionLength + at.areaCodeLength, at.postcodeLength};
     }
 }
+
+}  // namespace telvane

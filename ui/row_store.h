@@ -11,6 +11,8 @@
 
 #include "lookup/lookup.h"
 
+namespace telvane {
+
 // Rows of four fields (province, region, area code, postcode), appended at the end and only ever
 // removed all at once.
 //
@@ -33,7 +35,7 @@ public:
     void Clear();
     // Appends a row, each field kept to its first kMostFieldBytes bytes. Throws std::bad_alloc when the
     // rows would pass 4 GiB of text or the largest int in number; the rows before stay as they were.
-    void Append(const telvane::RowView& row);
+    void Append(const RowView& row);
 
     std::size_t Size() const { return rows_.size(); }
     // The bytes of one field of a row below Size(): column 0 is the province, 1 the region, 2 the area
@@ -55,3 +57,5 @@ private:
     std::vector<Row> rows_;
     std::vector<std::string> provinces_;
 };
+
+}  // namespace telvane

@@ -36,6 +36,7 @@ std::string DataFile() {
 
 const telvane::SearchCriteria kEveryEntry{"0", "", telvane::mmFuzzy};
 
+using telvane::TForm1;
 using telvane::bench::FaultCounter;
 
 struct Bench {

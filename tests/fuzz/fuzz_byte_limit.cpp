@@ -27,6 +27,7 @@
 namespace {
 
 using telvane::GbkLength;
+using telvane::TGbkByteLimit;
 
 QString ConsumeText(FuzzedDataProvider& input, bool utf16) {
     const std::string bytes = input.ConsumeRandomLengthString(256);

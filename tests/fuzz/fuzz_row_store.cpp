@@ -26,6 +26,7 @@ constexpr std::size_t kMostRows = 2048;
 constexpr std::size_t kMostBytes = std::size_t{1} << 20;
 
 using Fields = std::array<std::string, 4>;
+using telvane::TRowStore;
 
 // A field's bytes: one byte all through, with the row's serial number and the field's at either end,
 // so that bytes read from another row or field differ.

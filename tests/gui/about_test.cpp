@@ -18,6 +18,9 @@
 #include "ui/frm_main.h"
 #include "ui/screen_centre.h"
 
+using telvane::TForm1;
+using telvane::TForm2;
+
 namespace {
 
 // Stands in for the desktop's browser and mail program: keeps every link handed to it.

@@ -15,6 +15,7 @@
 #include "ui/frm_main.h"
 
 using namespace telvane::testing;
+using telvane::TForm1;
 
 namespace {
 

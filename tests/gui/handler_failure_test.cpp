@@ -46,6 +46,7 @@ void operator delete[](void* block, std::size_t) noexcept {
 }
 
 using namespace telvane::testing;
+using telvane::TForm1;
 
 namespace {
 

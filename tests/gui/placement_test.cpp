@@ -15,6 +15,8 @@
 #include "ui/frm_main.h"
 
 using namespace telvane::testing;
+using telvane::TForm1;
+using telvane::TForm2;
 
 namespace {
 
