@@ -137,6 +137,34 @@ std::string GbkToUtf8(std::string_view gbk) {
 
 namespace {
 
+// Bytes of a Unicode tag character (U+E0000 to U+E007F) in either form.
+constexpr std::size_t kTagBytes = 4;
+
+// Where the first Unicode tag character of text starts, or text.size() when it holds none. glibc's
+// iconv passes over these characters without a word, where every other character GBK lacks stops it.
+std::size_t FindTagCharacter(UnicodeForm form, std::string_view text) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (form == UnicodeForm::kUtf8) {
+        // F3 A0 80 80 to F3 A0 81 BF; F3 never continues a sequence, so any F3 starts one.
+        for (std::size_t i = text.find('\xF3'); i != std::string_view::npos; i = text.find('\xF3', i + 1)) {
+            if (i + kTagBytes <= text.size() && byte(i + 1) == 0xA0 && (byte(i + 2) & 0xFE) == 0x80 &&
+                (byte(i + 3) & 0xC0) == 0x80) {
+                return i;
+            }
+        }
+        return text.size();
+    }
+    const bool little = form == UnicodeForm::kUtf16Le;
+    auto unit = [&](std::size_t i) {
+        return little ? byte(i) | (byte(i + 1) << 8) : (byte(i) << 8) | byte(i + 1);
+    };
+    // DB40 DC00 to DB40 DC7F.
+    for (std::size_t i = 0; i + kTagBytes <= text.size(); i += 2) {
+        if (unit(i) == 0xDB40 && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDC7F) return i;
+    }
+    return text.size();
+}
+
 // Unicode text as GBK. Each character GBK cannot hold, and each malformed sequence, becomes one '?'
 // when replace is set and refuses the whole text otherwise.
 std::optional<std::string> Encode(std::string_view text, UnicodeForm form, bool replace) {
@@ -151,11 +179,22 @@ std::optional<std::string> Encode(std::string_view text, UnicodeForm form, bool 
     char* to = out.data();
     std::size_t toLeft = out.size();
     while (inLeft > 0) {
-        if (encoder.Convert(&in, &inLeft, &to, &toLeft) != static_cast<std::size_t>(-1)) break;
-        if (!replace || (errno != EILSEQ && errno != EINVAL)) return std::nullopt;  // E2BIG: see above
-        const std::size_t skip = UnconvertibleLength(form, std::string_view(in, inLeft));
-        in += skip;
-        inLeft -= skip;
+        // iconv converts up to the next tag character, which is then taken as one GBK lacks.
+        std::size_t partLeft = FindTagCharacter(form, std::string_view(in, inLeft));
+        const std::size_t after = inLeft - partLeft;
+        const bool converted = encoder.Convert(&in, &partLeft, &to, &toLeft) != static_cast<std::size_t>(-1);
+        inLeft = partLeft + after;
+        if (converted) {
+            if (inLeft == 0) break;
+            partLeft = kTagBytes;
+        } else if (!converted && (errno == EILSEQ || errno == EINVAL)) {
+            partLeft = UnconvertibleLength(form, std::string_view(in, inLeft));
+        } else {
+            return std::nullopt;  // E2BIG cannot happen, see above
+        }
+        if (!replace) return std::nullopt;
+        in += partLeft;
+        inLeft -= partLeft;
         if (toLeft == 0) break;
         *to++ = '?';
         --toLeft;

@@ -60,6 +60,7 @@ TEST(CodecTest, Utf8ToGbkRefusesWhatGbkCannotHold) {
          std::nullopt},                  // not UTF-8
         {"\xE5\x8C", std::nullopt},      // cut short
         {"\xED\xA0\x80", std::nullopt},  // an encoded surrogate
+        {"a\U000E0001", std::nullopt},   // a tag character, which iconv alone would drop
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.utf8);
@@ -82,6 +83,9 @@ TEST(CodecTest, UnicodeToGbkReplacingGivesOneQuestionMarkPerCharacterOrBadSequen
          UnicodeForm::kUtf8, "a?b?c"},  // stray continuation, cut sequence
         {std::string("\x17\x53\x00\xD8x\0", 6), UnicodeForm::kUtf16Le, "\xB1\xB1?x"},      // lone surrogate
         {std::string("\x53\x17\xD8\x3D\xDE\x00", 6), UnicodeForm::kUtf16Be, "\xB1\xB1?"},  // pair GBK lacks
+        // Tag characters, which iconv alone would drop, after a lone surrogate and before a character.
+        {std::string("\x00\xDB\x40\xDB\x01\xDCx\0", 8), UnicodeForm::kUtf16Le, "??x"},
+        {"\xE5\x8C\U000E007F\U000E0000\u5317", UnicodeForm::kUtf8, "???\xB1\xB1"},
         {std::string("x\0y", 3), UnicodeForm::kUtf16Le, "x?"},  // an odd byte at the end
     };
     for (const auto& c : cases) {
