@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <nlohmann/json.hpp>
 
+#include "cli/text.h"
 #include "directory/codec.h"
 
 namespace telvane::cli {
@@ -29,7 +30,7 @@ void AppendTsvField(std::string_view text, std::string& out) {
         [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
 }
 
-// A JSON string; bytes that are not UTF-8 become U+FFFD.
+// A JSON string of well-formed UTF-8 (bytes that are not would become U+FFFD).
 void AppendJsonString(std::string_view text, std::string& out) {
     // Most queries are numbers and codes: printable ASCII that needs no escape.
     if (std::all_of(text.begin(), text.end(),
@@ -43,16 +44,19 @@ void AppendJsonString(std::string_view text, std::string& out) {
 }
 
 // The four fields of a row, or four empty ones.
-std::array<std::string_view, 4> FieldsOf(const DirectoryRow* row) {
+std::array<std::string_view, 4> FieldsOf(const RowView* row) {
     if (!row) return {};
     return {row->province, row->region, row->areaCode, row->postcode};
 }
 
 }  // namespace
 
-Output::Output(Format format, bool queryColumn) : format_(format), queryColumn_(queryColumn) {}
+Output::Output(Format format, bool queryColumn, std::size_t cacheSlots)
+    : format_(format), queryColumn_(queryColumn) {
+    if (format != Format::kTable) cache_.resize(cacheSlots);
+}
 
-std::string Output::RowText(const DirectoryRow* row) {
+std::string Output::RowText(const RowView* row, Reason reason) {
     const std::array<std::string_view, 4> fields = FieldsOf(row);
     std::string out;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -66,11 +70,15 @@ std::string Output::RowText(const DirectoryRow* row) {
             AppendJsonString(scratch_, out);
         }
     }
+    if (format_ == Format::kJson && !row) {
+        out += ",\"reason\":";
+        AppendJsonString(ReasonName(reason), out);
+    }
     out += format_ == Format::kTsv ? "\n" : "}\n";
     return out;
 }
 
-void Output::Record(std::string_view query, const DirectoryRow* row, std::size_t slot) {
+void Output::Record(std::string_view query, const RowView* row, std::size_t slot, Reason reason) {
     if (failed_) return;
     if (format_ == Format::kTable) {
         HoldTableRecord(query, row);
@@ -84,24 +92,30 @@ void Output::Record(std::string_view query, const DirectoryRow* row, std::size_t
         AppendJsonString(query, buffer_);
     }
     headerDone_ = true;
-    if (slot < cache_.size()) {
+    if (row && slot < cache_.size()) {
         std::string& cached = cache_[slot];
-        if (cached.empty()) cached = RowText(row);
+        if (cached.empty()) cached = RowText(row, reason);
         buffer_ += cached;
     } else {
-        buffer_ += RowText(row);
+        buffer_ += RowText(row, reason);
     }
     if (buffer_.size() >= kBlockBytes) Write();
 }
 
-void Output::HoldTableRecord(std::string_view query, const DirectoryRow* row) {
+void Output::HoldTableRecord(std::string_view query, const RowView* row) {
+    // The cells' strings are kept from block to block, so that their memory is reused.
+    if (cells_.size() < heldCells_ + kColumns) cells_.resize(heldCells_ + kColumns);
     for (const std::string_view field : FieldsOf(row)) {
-        cells_.emplace_back();
-        AppendGbkAsUtf8(field, cells_.back());
+        std::string& cell = cells_[heldCells_++];
+        cell.clear();
+        scratch_.clear();
+        AppendGbkAsUtf8(field, scratch_);
+        AppendEscapingControls(scratch_, cell);
     }
-    cells_.emplace_back();
-    AppendTsvField(query, cells_.back());  // the query keeps to its line
-    if (cells_.size() >= kTableBlock * kColumns) WriteTableBlock();
+    std::string& cell = cells_[heldCells_++];
+    cell.clear();
+    AppendEscapingControls(query, cell);
+    if (heldCells_ >= kTableBlock * kColumns) WriteTableBlock();
 }
 
 void Output::WriteTableBlock() {
@@ -109,7 +123,7 @@ void Output::WriteTableBlock() {
     if (!headerDone_) {
         for (std::size_t i = 0; i < columns; ++i) widths_[i] = DisplayWidth(kTableHeader[i]);
     }
-    for (std::size_t i = 0; i < cells_.size(); ++i) {
+    for (std::size_t i = 0; i < heldCells_; ++i) {
         if (i % kColumns < columns - 1)
             widths_[i % kColumns] = std::max(widths_[i % kColumns], DisplayWidth(cells_[i]));
     }
@@ -127,20 +141,28 @@ void Output::WriteTableBlock() {
         buffer_ += '\n';
         if (buffer_.size() >= kBlockBytes) Write();
     };
-    if (!headerDone_ && !cells_.empty()) {
+    if (!headerDone_ && heldCells_ > 0) {
         appendLine([](std::size_t i) { return kTableHeader[i]; });
         headerDone_ = true;
     }
-    for (std::size_t record = 0; record < cells_.size(); record += kColumns) {
+    for (std::size_t record = 0; record < heldCells_; record += kColumns) {
         appendLine([&](std::size_t i) -> std::string_view { return cells_[record + i]; });
     }
-    cells_.clear();
+    heldCells_ = 0;
 }
 
-bool Output::Finish() {
+bool Output::Flush() {
     if (format_ == Format::kTable) WriteTableBlock();
     Write();
     return !failed_;
+}
+
+bool Output::Finish() {
+    if (format_ == Format::kTsv && !headerDone_ && !failed_) {
+        buffer_ += kTsvHeader;
+        headerDone_ = true;
+    }
+    return Flush();
 }
 
 void Output::Write() {
@@ -150,6 +172,7 @@ void Output::Write() {
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) {
             failed_ = true;
+            error_ = wrote < 0 ? errno : EIO;
             break;
         }
         done += static_cast<std::size_t>(wrote);

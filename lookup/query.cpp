@@ -1,9 +1,13 @@
 #include "query.h"
 
-#include <algorithm>
+#include <utf8proc.h>
 
-#include "directory/directory.h"
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
 #include "directory/gbk.h"
+#include "lookup/rows.h"
 
 namespace telvane {
 namespace {
@@ -13,11 +17,24 @@ constexpr bool IsDigit(char c) {
 }
 
 constexpr bool IsNumberSeparator(char c) {
-    return c == ' ' || c == '-' || c == '.' || c == '(' || c == ')';
+    return c == ' ' || c == '-' || c == '.' || c == '/' || c == '(' || c == ')';
 }
 
 bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool StartsWithFolded(std::string_view text, std::string_view lower) {
+    if (text.size() < lower.size()) return false;
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        if (gbk::FoldAscii(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(lower[i]))
+            return false;
+    }
+    return true;
 }
 
 bool IsNumber(std::string_view text) {
@@ -36,19 +53,8 @@ bool IsNumber(std::string_view text) {
     return digits >= 7;
 }
 
-}  // namespace
-
-QueryKind ClassifyQuery(std::string_view text) {
-    if (IsNumber(text)) return QueryKind::kNumber;
-    if (AllDigits(text)) {
-        if (text.starts_with("00") || (text[0] == '0' && (text.size() == 3 || text.size() == 4)))
-            return QueryKind::kAreaCode;
-        if (text.size() == 6 || (text.size() == 3 && text[0] != '0')) return QueryKind::kPostcode;
-    }
-    return QueryKind::kName;
-}
-
-std::string NormaliseNumber(std::string_view text) {
+// The digits of text as dialled from the mainland (see NormaliseNumber), extension and all.
+std::string DialledDigits(std::string_view text) {
     std::string digits;
     digits.reserve(text.size() + 1);
     for (const char c : text) {
@@ -58,20 +64,84 @@ std::string NormaliseNumber(std::string_view text) {
             digits += "00";
         }
     }
-    if (digits.starts_with("0086")) {
-        // "+86 512 ..." and "+86 (0)512 ..." both become "0512 ...".
-        if (digits.size() > 4 && digits[4] == '0') {
-            digits.erase(0, 4);
+    // "+86 512 ..." and "+86 (0)512 ..." both become "0512 ...".
+    std::size_t from = 0;
+    while (digits.compare(from, 4, "0086") == 0) {
+        if (digits.size() > from + 4 && digits[from + 4] == '0') {
+            from += 4;
         } else {
-            digits.erase(1, 3);
+            from += 3;
+            digits[from] = '0';
         }
     }
+    digits.erase(0, from);
     return digits;
+}
+
+// Where an extension written with a word or a sign starts, or npos. The GBK words are found on
+// character boundaries only.
+std::size_t ExtensionMark(std::string_view text) {
+    constexpr std::string_view kTransfer = "\xD7\xAA";           // 转
+    constexpr std::string_view kExtension = "\xB7\xD6\xBB\xFA";  // 分机
+    for (std::size_t at = 0; at < text.size(); at += gbk::CharLength(text, at)) {
+        const char c = text[at];
+        if (c == 'x' || c == 'X' || c == '#' || c == ';' || c == ',') return at;
+        if (StartsWithFolded(text.substr(at), "ext")) return at;
+        if (text.substr(at).starts_with(kTransfer) || text.substr(at).starts_with(kExtension)) return at;
+    }
+    return std::string_view::npos;
+}
+
+// The UTF-8 dashes and minus signs a number may be written with.
+utf8proc_int32_t DashToHyphen(utf8proc_int32_t c, void*) {
+    if ((c >= 0x2010 && c <= 0x2015) || c == 0x2212 || c == 0xFE58 || c == 0xFE63) return '-';
+    return c;
+}
+
+}  // namespace
+
+std::string NormaliseTypedText(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
+    utf8proc_uint8_t* mapped = nullptr;
+    const utf8proc_ssize_t length = utf8proc_map_custom(
+        reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()), static_cast<utf8proc_ssize_t>(utf8.size()),
+        &mapped, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT),
+        DashToHyphen, nullptr);
+    if (length < 0) return std::string(utf8);
+    const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(mapped, &std::free);
+    return std::string(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(length));
+}
+
+std::string_view NumberPart(std::string_view text) {
+    if (StartsWithFolded(text, "tel:")) text.remove_prefix(4);
+    text = text.substr(0, ExtensionMark(text));
+    // A last group of digits after a hyphen is an extension when the number is whole without it.
+    const std::size_t hyphen = text.rfind('-');
+    if (hyphen == std::string_view::npos) return text;
+    std::string_view group = text.substr(hyphen + 1);
+    while (!group.empty() && group.back() == ' ') group.remove_suffix(1);
+    if (group.empty() || group.size() > 5 || !AllDigits(group)) return text;
+    if (DialledDigits(text.substr(0, hyphen)).size() < 10) return text;
+    return text.substr(0, hyphen);
+}
+
+QueryKind ClassifyQuery(std::string_view text) {
+    if (IsNumber(NumberPart(text))) return QueryKind::kNumber;
+    if (AllDigits(text)) {
+        if (text.starts_with("00") || (text[0] == '0' && (text.size() == 3 || text.size() == 4)))
+            return QueryKind::kAreaCode;
+        if (text.size() == 6 || (text.size() == 3 && text[0] != '0')) return QueryKind::kPostcode;
+    }
+    return QueryKind::kName;
+}
+
+std::string NormaliseNumber(std::string_view text) {
+    return DialledDigits(NumberPart(text));
 }
 
 bool IsMainlandMobile(std::string_view digits) {
     if (digits.size() == 12 && digits[0] == '0') digits.remove_prefix(1);
-    return digits.size() == 11 && digits[0] == '1' && AllDigits(digits);
+    return digits.size() == 11 && digits[0] == '1' && digits[1] >= '3' && AllDigits(digits);
 }
 
 bool ContainsWholeCharacters(std::string_view name, std::string_view text) {
@@ -86,42 +156,21 @@ bool ContainsWholeCharacters(std::string_view name, std::string_view text) {
     return false;
 }
 
-void SearchNames(std::string_view text, const std::vector<std::string>& provinces, IniReader& reader,
-                 const RowSink& onRow) {
-    if (text.empty()) return;
-    for (const std::string& province : provinces) {
-        reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
-            if (!ContainsWholeCharacters(key, text)) return;
-            const EntryView entry = SplitEntryView(value);
-            onRow({province, std::string(key), std::string(entry.areaCode), std::string(entry.postcode)});
-        });
-    }
-}
-
-AreaCodeIndex::AreaCodeIndex(IniReader& reader, const std::vector<std::string>& provinces) : nodes_(1) {
-    for (const std::string& province : provinces) {
-        reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
-            const EntryView entry = SplitEntryView(value);
-            if (AllDigits(entry.areaCode)) {
-                Add({province, std::string(key), std::string(entry.areaCode), std::string(entry.postcode)});
+AreaCodeIndex::AreaCodeIndex(const DirectoryRows& rows) : nodes_(1) {
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const std::string_view code = rows[row].areaCode;
+        if (!AllDigits(code)) continue;
+        std::size_t node = 0;
+        for (const char c : code) {
+            const auto digit = static_cast<std::size_t>(c - '0');
+            if (nodes_[node].next[digit] < 0) {
+                nodes_[node].next[digit] = static_cast<std::int32_t>(nodes_.size());
+                nodes_.emplace_back();
             }
-        });
-    }
-}
-
-void AreaCodeIndex::Add(DirectoryRow&& row) {
-    std::size_t node = 0;
-    for (const char c : row.areaCode) {
-        const auto digit = static_cast<std::size_t>(c - '0');
-        if (nodes_[node].next[digit] < 0) {
-            nodes_[node].next[digit] = static_cast<std::int32_t>(nodes_.size());
-            nodes_.emplace_back();
+            node = static_cast<std::size_t>(nodes_[node].next[digit]);
         }
-        node = static_cast<std::size_t>(nodes_[node].next[digit]);
+        if (nodes_[node].row < 0) nodes_[node].row = static_cast<std::int32_t>(row);  // the first row wins
     }
-    if (nodes_[node].row >= 0) return;  // a later row of a code already held
-    nodes_[node].row = static_cast<std::int32_t>(rows_.size());
-    rows_.push_back(std::move(row));
 }
 
 std::size_t AreaCodeIndex::Find(std::string_view digits) const {

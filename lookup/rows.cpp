@@ -1,0 +1,121 @@
+#include "rows.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "directory/directory.h"
+#include "directory/gbk.h"
+#include "lookup/query.h"
+
+namespace telvane {
+namespace {
+
+// Characters are numbered densely: a single byte by itself (0 to 255), a double-byte character after
+// them by its lead and trail bytes.
+constexpr std::size_t kTrailBytes = 0xFE - 0x40 + 1;
+constexpr std::size_t kCharacterNumbers = 256 + (0xFE - 0x81 + 1) * kTrailBytes;
+
+std::size_t CharacterNumber(std::string_view text, std::size_t at, std::size_t length) {
+    const auto first = static_cast<unsigned char>(text[at]);
+    if (length == 1) return first;
+    const auto second = static_cast<unsigned char>(text[at + 1]);
+    return 256 + (first - 0x81u) * kTrailBytes + (second - 0x40u);
+}
+
+// The distinct character numbers of text, in no particular order.
+void CharacterNumbers(std::string_view text, std::vector<std::size_t>& numbers) {
+    numbers.clear();
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = gbk::CharLength(text, at);
+        const std::size_t number = CharacterNumber(text, at, length);
+        if (std::find(numbers.begin(), numbers.end(), number) == numbers.end()) numbers.push_back(number);
+        at += length;
+    }
+}
+
+}  // namespace
+
+DirectoryRows::DirectoryRows(IniReader& reader, const std::vector<std::string>& provinces) {
+    std::size_t bound = 0;
+    for (const std::string& province : provinces) bound += reader.EntryBound(province);
+    rows_.reserve(bound);
+    starts_.reserve(provinces.size() + 1);
+    for (const std::string& province : provinces) {
+        starts_.push_back(rows_.size());
+        reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
+            const EntryView entry = SplitEntryView(value);
+            rows_.push_back({province, key, entry.areaCode, entry.postcode});
+        });
+    }
+    starts_.push_back(rows_.size());
+}
+
+CodeIndex::CodeIndex(const DirectoryRows& rows, Field field)
+    : rows_(rows), field_(field), next_(rows.size(), kEnd) {
+    std::size_t size = 16;
+    while (size < rows.size() * 2) size *= 2;
+    slots_.assign(size, kEnd);
+    std::vector<std::uint32_t> last(size, kEnd);  // the last row so far of the code in each slot
+    for (std::uint32_t row = 0; row < rows.size(); ++row) {
+        const std::size_t slot = SlotOf(CodeOf(row));
+        if (slots_[slot] == kEnd) {
+            slots_[slot] = row;
+        } else {
+            next_[last[slot]] = row;
+        }
+        last[slot] = row;
+    }
+}
+
+std::string_view CodeIndex::CodeOf(std::uint32_t row) const {
+    return field_ == Field::kAreaCode ? rows_[row].areaCode : rows_[row].postcode;
+}
+
+std::size_t CodeIndex::SlotOf(std::string_view code) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = std::hash<std::string_view>{}(code)&mask;
+    while (slots_[slot] != kEnd && CodeOf(slots_[slot]) != code) slot = (slot + 1) & mask;
+    return slot;
+}
+
+std::uint32_t CodeIndex::First(std::string_view code) const {
+    return code.empty() ? kEnd : slots_[SlotOf(code)];
+}
+
+NameIndex::NameIndex(const DirectoryRows& rows) : rows_(rows), starts_(kCharacterNumbers + 1, 0) {
+    // Counted first, then placed: each character's rows end up together, in row order.
+    std::vector<std::size_t> numbers;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        CharacterNumbers(rows[row].region, numbers);
+        for (const std::size_t number : numbers) ++starts_[number + 1];
+    }
+    for (std::size_t i = 1; i < starts_.size(); ++i) starts_[i] += starts_[i - 1];
+    rowsOf_.resize(starts_.back());
+    std::vector<std::uint32_t> placed(starts_.begin(), starts_.end() - 1);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        CharacterNumbers(rows[row].region, numbers);
+        for (const std::size_t number : numbers) rowsOf_[placed[number]++] = static_cast<std::uint32_t>(row);
+    }
+}
+
+void NameIndex::Find(std::string_view text, std::vector<std::uint32_t>& found) const {
+    if (text.empty()) return;
+    // Every character of a match is a character of the name, so the rows of the text's rarest
+    // character hold every match.
+    std::size_t rarest = 0, fewest = SIZE_MAX;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = gbk::CharLength(text, at);
+        const std::size_t number = CharacterNumber(text, at, length);
+        const std::size_t count = starts_[number + 1] - starts_[number];
+        if (count < fewest) {
+            fewest = count;
+            rarest = number;
+        }
+        at += length;
+    }
+    for (std::size_t i = starts_[rarest]; i < starts_[rarest + 1]; ++i) {
+        if (ContainsWholeCharacters(rows_[rowsOf_[i]].region, text)) found.push_back(rowsOf_[i]);
+    }
+}
+
+}  // namespace telvane
