@@ -133,7 +133,10 @@ public:
             answer_.Clear();
             answer_.reason = Reason::kNotGbk;
         }
-        for (const Match& match : answer_.matches) output_.Record(shown_, &lookup_.Row(match.row), match.row);
+        for (const Match& match : answer_.matches) {
+            const RowView row = lookup_.Row(match.row);
+            output_.Record(shown_, &row, match.row);
+        }
         if (!answer_.found()) Unanswered();
         found_ = found_ || answer_.found();
         return !output_.failed();
@@ -142,8 +145,10 @@ public:
     // The rows of a province; false once the output cannot be written.
     bool List(std::size_t position) {
         lookup_.List(position, answer_);
-        for (const Match& match : answer_.matches)
-            output_.Record(*options_.province, &lookup_.Row(match.row));
+        for (const Match& match : answer_.matches) {
+            const RowView row = lookup_.Row(match.row);
+            output_.Record(*options_.province, &row);
+        }
         found_ = found_ || answer_.found();
         return !output_.failed();
     }
@@ -190,6 +195,21 @@ private:
     bool warnedOfBytes_ = false;
     std::array<std::size_t, static_cast<std::size_t>(Reason::kCount)> counts_{};
 };
+
+// The first argument that gives a value to an option that takes none ("--area=0512"), or nothing.
+std::optional<std::string_view> FlagWithValue(int argc, char** argv) {
+    constexpr std::string_view kFlags[] = {"--area",  "--postcode",  "--name", "--fuzzy",
+                                           "--quiet", "--provinces", "--tsv",  "--json"};
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        const std::size_t equals = arg.find('=');
+        if (equals != std::string_view::npos &&
+            std::find(std::begin(kFlags), std::end(kFlags), arg.substr(0, equals)) != std::end(kFlags))
+            return arg;
+    }
+    return std::nullopt;
+}
 
 // What makes the options a usage error, or nothing when they go together.
 const char* Conflict(const Options& options) {
@@ -337,6 +357,11 @@ int main(int argc, char** argv) {
         "Exit status: 0 when a row was printed, 1 when none, 2 for a usage error, a data file that\n"
         "cannot be used, or output that could not be written. See telvane-lookup(1).\n");
 
+    if (const std::optional<std::string_view> arg = telvane::cli::FlagWithValue(argc, argv)) {
+        telvane::cli::Complain(std::string(*arg) + ": " + std::string(arg->substr(0, arg->find('='))) +
+                               " takes no value (see --help)");
+        return telvane::cli::kTrouble;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& done) {

@@ -227,7 +227,7 @@ Lookup::Lookup(IniReader& reader) : provinces_(ReadProvinceList(reader)), rows_(
     bool beyondAscii = false;
     bool utf8 = ReadsAsUtf8(list, beyondAscii);
     for (std::size_t row = 0; utf8 && row < rows_.size(); ++row)
-        utf8 = ReadsAsUtf8(rows_[row].region, beyondAscii);
+        utf8 = ReadsAsUtf8(rows_.region(row), beyondAscii);
     if (utf8 && beyondAscii) notes_.push_back({DataFileNote::Kind::kUtf8, {}});
 }
 
@@ -303,9 +303,9 @@ void Lookup::AskCodes(std::string_view areaCode, std::string_view postcode, bool
     const MatchMode mode = fuzzy ? mmFuzzy : mmExact;
     const int filled = (areaCode.empty() ? 0 : 1) + (postcode.empty() ? 0 : 1);
     // The window's rule: a row qualifies when every filled criterion is met.
-    auto qualifies = [&](const RowView& row) {
-        return filled > 0 && (CriterionMet(areaCode, row.areaCode, mode) ? 1 : 0) +
-                                     (CriterionMet(postcode, row.postcode, mode) ? 1 : 0) ==
+    auto qualifies = [&](std::uint32_t row) {
+        return filled > 0 && (CriterionMet(areaCode, rows_.areaCode(row), mode) ? 1 : 0) +
+                                     (CriterionMet(postcode, rows_.postcode(row), mode) ? 1 : 0) ==
                                  filled;
     };
     const CodeIndex::Field field =
@@ -314,11 +314,11 @@ void Lookup::AskCodes(std::string_view areaCode, std::string_view postcode, bool
     if (index) {
         const std::string_view code = field == CodeIndex::Field::kAreaCode ? areaCode : postcode;
         for (std::uint32_t row = index->First(code); row != CodeIndex::kEnd; row = index->Next(row)) {
-            if (qualifies(rows_[row])) answer.matches.push_back({row});
+            if (qualifies(row)) answer.matches.push_back({row});
         }
     } else if (filled > 0) {
         for (std::uint32_t row = 0; row < rows_.size(); ++row) {
-            if (qualifies(rows_[row])) answer.matches.push_back({row});
+            if (qualifies(row)) answer.matches.push_back({row});
         }
     }
     if (answer.found()) return;
@@ -330,7 +330,7 @@ void Lookup::AskCodes(std::string_view areaCode, std::string_view postcode, bool
 
 void Lookup::AskEitherCode(std::string_view digits, Answer& answer) const {
     for (std::uint32_t row = 0; row < rows_.size(); ++row) {
-        if (FuzzyMatch(digits, rows_[row].areaCode) || FuzzyMatch(digits, rows_[row].postcode))
+        if (FuzzyMatch(digits, rows_.areaCode(row)) || FuzzyMatch(digits, rows_.postcode(row)))
             answer.matches.push_back({row});
     }
     if (!answer.found()) answer.reason = Reason::kNoSuchDigits;
@@ -343,7 +343,7 @@ void Lookup::AskName(std::string_view text, bool judgeDigits, Answer& answer) {
         for (const std::uint32_t row : scratch_) answer.matches.push_back({row});
     } else {
         for (std::uint32_t row = 0; row < rows_.size(); ++row) {
-            if (ContainsWholeCharacters(rows_[row].region, text)) answer.matches.push_back({row});
+            if (ContainsWholeCharacters(rows_.region(row), text)) answer.matches.push_back({row});
         }
     }
     if (answer.found()) return;

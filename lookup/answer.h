@@ -118,7 +118,7 @@ public:
 
     const std::vector<std::string>& provinces() const { return provinces_; }
     const DirectoryRows& rows() const { return rows_; }
-    const RowView& Row(std::size_t row) const { return rows_[row]; }
+    RowView Row(std::size_t row) const { return rows_[row]; }
     const std::vector<DataFileNote>& notes() const { return notes_; }
 
 private:

@@ -158,7 +158,7 @@ bool ContainsWholeCharacters(std::string_view name, std::string_view text) {
 
 AreaCodeIndex::AreaCodeIndex(const DirectoryRows& rows) : nodes_(1) {
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        const std::string_view code = rows[row].areaCode;
+        const std::string_view code = rows.areaCode(row);
         if (!AllDigits(code)) continue;
         std::size_t node = 0;
         for (const char c : code) {

@@ -35,19 +35,46 @@ void CharacterNumbers(std::string_view text, std::vector<std::size_t>& numbers) 
 
 }  // namespace
 
-DirectoryRows::DirectoryRows(IniReader& reader, const std::vector<std::string>& provinces) {
-    std::size_t bound = 0;
-    for (const std::string& province : provinces) bound += reader.EntryBound(province);
-    rows_.reserve(bound);
+DirectoryRows::DirectoryRows(IniReader& reader, const std::vector<std::string>& provinces)
+    : provinces_(provinces) {
     starts_.reserve(provinces.size() + 1);
-    for (const std::string& province : provinces) {
-        starts_.push_back(rows_.size());
-        reader.ForEachEntry(province, [&](std::string_view key, std::string_view value) {
+    for (std::size_t position = 0; position < provinces.size(); ++position) {
+        starts_.push_back(size_);
+        reader.ForEachEntry(provinces[position], [&](std::string_view key, std::string_view value) {
+            if ((size_ & (kBlockRows - 1)) == 0)
+                blocks_.push_back(std::make_unique_for_overwrite<Stored[]>(kBlockRows));
             const EntryView entry = SplitEntryView(value);
-            rows_.push_back({province, key, entry.areaCode, entry.postcode});
+            const auto postcodeStart = static_cast<std::size_t>(entry.postcode.data() - value.data());
+            blocks_.back()[size_ & (kBlockRows - 1)] = {key.data(),
+                                                        value.data(),
+                                                        static_cast<std::uint16_t>(key.size()),
+                                                        static_cast<std::uint16_t>(entry.areaCode.size()),
+                                                        static_cast<std::uint16_t>(postcodeStart),
+                                                        static_cast<std::uint16_t>(entry.postcode.size()),
+                                                        static_cast<std::uint32_t>(position)};
+            ++size_;
         });
     }
-    starts_.push_back(rows_.size());
+    starts_.push_back(size_);
+}
+
+RowView DirectoryRows::operator[](std::size_t row) const {
+    return {provinces_[At(row).province], region(row), areaCode(row), postcode(row)};
+}
+
+std::string_view DirectoryRows::region(std::size_t row) const {
+    const Stored& stored = At(row);
+    return {stored.region, stored.regionLength};
+}
+
+std::string_view DirectoryRows::areaCode(std::size_t row) const {
+    const Stored& stored = At(row);
+    return {stored.value, stored.areaCodeLength};
+}
+
+std::string_view DirectoryRows::postcode(std::size_t row) const {
+    const Stored& stored = At(row);
+    return {stored.value + stored.postcodeStart, stored.postcodeLength};
 }
 
 CodeIndex::CodeIndex(const DirectoryRows& rows, Field field)
@@ -68,7 +95,7 @@ CodeIndex::CodeIndex(const DirectoryRows& rows, Field field)
 }
 
 std::string_view CodeIndex::CodeOf(std::uint32_t row) const {
-    return field_ == Field::kAreaCode ? rows_[row].areaCode : rows_[row].postcode;
+    return field_ == Field::kAreaCode ? rows_.areaCode(row) : rows_.postcode(row);
 }
 
 std::size_t CodeIndex::SlotOf(std::string_view code) const {
@@ -86,14 +113,14 @@ NameIndex::NameIndex(const DirectoryRows& rows) : rows_(rows), starts_(kCharacte
     // Counted first, then placed: each character's rows end up together, in row order.
     std::vector<std::size_t> numbers;
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        CharacterNumbers(rows[row].region, numbers);
+        CharacterNumbers(rows.region(row), numbers);
         for (const std::size_t number : numbers) ++starts_[number + 1];
     }
     for (std::size_t i = 1; i < starts_.size(); ++i) starts_[i] += starts_[i - 1];
     rowsOf_.resize(starts_.back());
     std::vector<std::uint32_t> placed(starts_.begin(), starts_.end() - 1);
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        CharacterNumbers(rows[row].region, numbers);
+        CharacterNumbers(rows.region(row), numbers);
         for (const std::size_t number : numbers) rowsOf_[placed[number]++] = static_cast<std::uint32_t>(row);
     }
 }
@@ -114,7 +141,7 @@ void NameIndex::Find(std::string_view text, std::vector<std::uint32_t>& found) c
         at += length;
     }
     for (std::size_t i = starts_[rarest]; i < starts_[rarest + 1]; ++i) {
-        if (ContainsWholeCharacters(rows_[rowsOf_[i]].region, text)) found.push_back(rowsOf_[i]);
+        if (ContainsWholeCharacters(rows_.region(rowsOf_[i]), text)) found.push_back(rowsOf_[i]);
     }
 }
 

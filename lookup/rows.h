@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,11 @@ public:
     DirectoryRows(const DirectoryRows&) = delete;
     DirectoryRows& operator=(const DirectoryRows&) = delete;
 
-    std::size_t size() const { return rows_.size(); }
-    const RowView& operator[](std::size_t row) const { return rows_[row]; }
+    std::size_t size() const { return size_; }
+    RowView operator[](std::size_t row) const;
+    std::string_view region(std::size_t row) const;
+    std::string_view areaCode(std::size_t row) const;
+    std::string_view postcode(std::size_t row) const;
 
     // The rows of the province at position (from 0) of the provinces the rows were read for:
     // [ProvinceBegin, ProvinceEnd).
@@ -34,7 +38,25 @@ public:
     std::size_t ProvinceEnd(std::size_t position) const { return starts_[position + 1]; }
 
 private:
-    std::vector<RowView> rows_;
+    // A row in 32 bytes: a key name fits the key list and a value its limit, so lengths fit 16 bits.
+    struct Stored {
+        const char* region;
+        const char* value;
+        std::uint16_t regionLength;
+        std::uint16_t areaCodeLength;
+        std::uint16_t postcodeStart;  // in the value: after the hyphen, or 0 without one
+        std::uint16_t postcodeLength;
+        std::uint32_t province;
+    };
+    // Rows are kept in blocks, so that they are never copied as they grow in number.
+    static constexpr std::size_t kBlockShift = 10;
+    static constexpr std::size_t kBlockRows = std::size_t{1} << kBlockShift;
+
+    const Stored& At(std::size_t row) const { return blocks_[row >> kBlockShift][row & (kBlockRows - 1)]; }
+
+    const std::vector<std::string>& provinces_;
+    std::vector<std::unique_ptr<Stored[]>> blocks_;
+    std::size_t size_ = 0;
     std::vector<std::size_t> starts_;
 };
 

@@ -275,7 +275,9 @@ TEST(DataFileNoteTest, NotesWhatTheMakerProbablyDidNotMean) {
         std::vector<Kind> kinds;
         for (const DataFileNote& note : lookup.notes()) {
             kinds.push_back(note.kind);
-            if (note.kind == Kind::kListTail && !c.tail.empty()) EXPECT_EQ(GbkToUtf8(note.text), c.tail);
+            if (note.kind == Kind::kListTail && !c.tail.empty()) {
+                EXPECT_EQ(GbkToUtf8(note.text), c.tail);
+            }
         }
         EXPECT_EQ(kinds, c.kinds);
     }
