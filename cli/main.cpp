@@ -120,12 +120,17 @@ public:
 
     // Answers one query (bytes as typed); false once the output cannot be written.
     bool Query(std::string_view typed) {
-        shown_.clear();
-        if (AppendValidUtf8(typed, shown_) && !warnedOfBytes_) {
-            Complain("warning: the input holds bytes that are not UTF-8; they are shown as U+FFFD");
-            warnedOfBytes_ = true;
+        // Most queries are ASCII: valid UTF-8 and GBK alike, and their own NFKC form.
+        shown_ = typed;
+        if (!IsAscii(typed)) {
+            valid_.clear();
+            if (AppendValidUtf8(typed, valid_) && !warnedOfBytes_) {
+                Complain("warning: the input holds bytes that are not UTF-8; they are shown as U+FFFD");
+                warnedOfBytes_ = true;
+            }
+            shown_ = valid_;
         }
-        if (IsAscii(shown_)) {
+        if (shown_.data() == typed.data()) {
             lookup_.Ask(shown_, asked_, answer_);
         } else if (const std::optional<std::string> gbk = Utf8ToGbk(NormaliseTypedText(shown_))) {
             lookup_.Ask(*gbk, asked_, answer_);
@@ -134,8 +139,12 @@ public:
             answer_.reason = Reason::kNotGbk;
         }
         for (const Match& match : answer_.matches) {
-            const RowView row = lookup_.Row(match.row);
-            output_.Record(shown_, &row, match.row);
+            // A row prints alike wherever the province list names its province alike.
+            const std::size_t slot =
+                match.position == lookup_.rows().Position(match.row) ? match.row : Output::kNoCache;
+            if (output_.RecordCached(shown_, slot)) continue;
+            const RowView row = lookup_.Row(match);
+            output_.Record(shown_, &row, slot);
         }
         if (!answer_.found()) Unanswered();
         found_ = found_ || answer_.found();
@@ -146,7 +155,7 @@ public:
     bool List(std::size_t position) {
         lookup_.List(position, answer_);
         for (const Match& match : answer_.matches) {
-            const RowView row = lookup_.Row(match.row);
+            const RowView row = lookup_.Row(match);
             output_.Record(*options_.province, &row);
         }
         found_ = found_ || answer_.found();
@@ -190,7 +199,8 @@ private:
     bool batch_;
     QueryOptions asked_;
     Answer answer_;
-    std::string shown_;
+    std::string_view shown_;  // the query as typed, or valid_
+    std::string valid_;       // a query that is not ASCII, as well-formed UTF-8
     bool found_ = false;
     bool warnedOfBytes_ = false;
     std::array<std::size_t, static_cast<std::size_t>(Reason::kCount)> counts_{};

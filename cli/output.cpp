@@ -52,36 +52,74 @@ std::array<std::string_view, 4> FieldsOf(const RowView* row) {
 }  // namespace
 
 Output::Output(Format format, bool queryColumn, std::size_t cacheSlots)
-    : format_(format), queryColumn_(queryColumn) {
-    if (format != Format::kTable) cache_.resize(cacheSlots);
-}
+    : format_(format), queryColumn_(queryColumn), cache_(cacheSlots) {}
 
-std::string Output::RowText(const RowView* row, Reason reason) {
+void Output::MakeRowText(const RowView* row, Reason reason, RowText& out) {
     const std::array<std::string_view, 4> fields = FieldsOf(row);
-    std::string out;
+    out.text.clear();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         scratch_.clear();
         AppendGbkAsUtf8(fields[i], scratch_);
-        if (format_ == Format::kTsv) {
-            out += '\t';
-            AppendTsvField(scratch_, out);
-        } else {
-            out += kJsonKeys[i];
-            AppendJsonString(scratch_, out);
+        switch (format_) {
+            case Format::kTsv:
+                out.text += '\t';
+                AppendTsvField(scratch_, out.text);
+                break;
+            case Format::kJson:
+                out.text += kJsonKeys[i];
+                AppendJsonString(scratch_, out.text);
+                break;
+            case Format::kTable:
+                out.cells[i].clear();
+                AppendEscapingControls(scratch_, out.cells[i]);
+                out.widths[i] = DisplayWidth(out.cells[i]);
+                break;
         }
     }
     if (format_ == Format::kJson && !row) {
-        out += ",\"reason\":";
-        AppendJsonString(ReasonName(reason), out);
+        out.text += ",\"reason\":";
+        AppendJsonString(ReasonName(reason), out.text);
     }
-    out += format_ == Format::kTsv ? "\n" : "}\n";
-    return out;
+    if (format_ != Format::kTable) out.text += format_ == Format::kTsv ? "\n" : "}\n";
+}
+
+bool Output::RecordCached(std::string_view query, std::size_t slot) {
+    if (slot >= cache_.size() || !cache_[slot]) return false;
+    Hold(query, *cache_[slot]);
+    return true;
 }
 
 void Output::Record(std::string_view query, const RowView* row, std::size_t slot, Reason reason) {
+    RowText* text = &uncached_;
+    if (row && slot < cache_.size()) {
+        if (!cache_[slot]) {
+            cache_[slot] = std::make_unique<RowText>();
+            MakeRowText(row, reason, *cache_[slot]);
+        }
+        text = cache_[slot].get();
+    } else {
+        MakeRowText(row, reason, uncached_);
+    }
+    Hold(query, *text);
+}
+
+void Output::Hold(std::string_view query, const RowText& row) {
     if (failed_) return;
     if (format_ == Format::kTable) {
-        HoldTableRecord(query, row);
+        // The cells' strings are kept from block to block, so that their memory is reused.
+        if (cells_.size() < heldCells_ + kColumns) {
+            cells_.resize(heldCells_ + kColumns);
+            cellWidths_.resize(heldCells_ + kColumns);
+        }
+        for (std::size_t i = 0; i < row.cells.size(); ++i) {
+            cells_[heldCells_] = row.cells[i];
+            cellWidths_[heldCells_++] = row.widths[i];
+        }
+        std::string& cell = cells_[heldCells_];
+        cell.clear();
+        AppendEscapingControls(query, cell);
+        cellWidths_[heldCells_++] = 0;  // the query's column is the last: never padded
+        if (heldCells_ >= kTableBlock * kColumns) WriteTableBlock();
         return;
     }
     if (format_ == Format::kTsv) {
@@ -92,30 +130,8 @@ void Output::Record(std::string_view query, const RowView* row, std::size_t slot
         AppendJsonString(query, buffer_);
     }
     headerDone_ = true;
-    if (row && slot < cache_.size()) {
-        std::string& cached = cache_[slot];
-        if (cached.empty()) cached = RowText(row, reason);
-        buffer_ += cached;
-    } else {
-        buffer_ += RowText(row, reason);
-    }
+    buffer_ += row.text;
     if (buffer_.size() >= kBlockBytes) Write();
-}
-
-void Output::HoldTableRecord(std::string_view query, const RowView* row) {
-    // The cells' strings are kept from block to block, so that their memory is reused.
-    if (cells_.size() < heldCells_ + kColumns) cells_.resize(heldCells_ + kColumns);
-    for (const std::string_view field : FieldsOf(row)) {
-        std::string& cell = cells_[heldCells_++];
-        cell.clear();
-        scratch_.clear();
-        AppendGbkAsUtf8(field, scratch_);
-        AppendEscapingControls(scratch_, cell);
-    }
-    std::string& cell = cells_[heldCells_++];
-    cell.clear();
-    AppendEscapingControls(query, cell);
-    if (heldCells_ >= kTableBlock * kColumns) WriteTableBlock();
 }
 
 void Output::WriteTableBlock() {
@@ -125,15 +141,16 @@ void Output::WriteTableBlock() {
     }
     for (std::size_t i = 0; i < heldCells_; ++i) {
         if (i % kColumns < columns - 1)
-            widths_[i % kColumns] = std::max(widths_[i % kColumns], DisplayWidth(cells_[i]));
+            widths_[i % kColumns] = std::max(widths_[i % kColumns], cellWidths_[i]);
     }
+    // cellAt(i) gives the text and the width of column i.
     auto appendLine = [&](auto cellAt) {
         const std::size_t lineStart = buffer_.size();
         for (std::size_t i = 0; i < columns; ++i) {
-            const std::string_view cell = cellAt(i);
+            const auto [cell, width] = cellAt(i);
             buffer_ += cell;
             if (i + 1 < columns) {
-                buffer_.append(widths_[i] - std::min(widths_[i], DisplayWidth(cell)), ' ');
+                buffer_.append(widths_[i] - std::min(widths_[i], width), ' ');
                 buffer_ += kGap;
             }
         }
@@ -142,11 +159,13 @@ void Output::WriteTableBlock() {
         if (buffer_.size() >= kBlockBytes) Write();
     };
     if (!headerDone_ && heldCells_ > 0) {
-        appendLine([](std::size_t i) { return kTableHeader[i]; });
+        appendLine([](std::size_t i) { return std::pair(kTableHeader[i], DisplayWidth(kTableHeader[i])); });
         headerDone_ = true;
     }
     for (std::size_t record = 0; record < heldCells_; record += kColumns) {
-        appendLine([&](std::size_t i) -> std::string_view { return cells_[record + i]; });
+        appendLine([&](std::size_t i) {
+            return std::pair(std::string_view(cells_[record + i]), cellWidths_[record + i]);
+        });
     }
     heldCells_ = 0;
 }

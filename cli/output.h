@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,9 @@ public:
     // query that found nothing, with the reason why (its other fields empty; JSON names the reason).
     void Record(std::string_view query, const RowView* row, std::size_t slot = kNoCache,
                 Reason reason = Reason::kFound);
+    // The record of the row whose text the slot holds already; false, with nothing done, when it
+    // holds none yet.
+    bool RecordCached(std::string_view query, std::size_t slot);
 
     // Writes what is held, the table's records aligned as far as they go. False once standard output
     // failed to take anything; nothing more is written after that.
@@ -42,9 +46,16 @@ public:
     int error() const { return error_; }
 
 private:
-    // Everything of a TSV or JSON record but the query.
-    std::string RowText(const RowView* row, Reason reason);
-    void HoldTableRecord(std::string_view query, const RowView* row);
+    // What a row prints as: everything of a TSV or JSON record but the query, or the table's cells
+    // and their widths.
+    struct RowText {
+        std::string text;
+        std::array<std::string, 4> cells;
+        std::array<std::size_t, 4> widths{};
+    };
+
+    void MakeRowText(const RowView* row, Reason reason, RowText& out);
+    void Hold(std::string_view query, const RowText& row);
     void WriteTableBlock();
     void Write();
 
@@ -54,9 +65,12 @@ private:
     bool failed_ = false;
     int error_ = 0;
     std::string buffer_;
-    std::vector<std::string> cache_;
-    // The table's records not yet written, five cells each (the query's last), and its widths so far.
+    std::vector<std::unique_ptr<RowText>> cache_;
+    RowText uncached_;
+    // The table's records not yet written, five cells each (the query's last) with their widths, and
+    // the columns' widths so far.
     std::vector<std::string> cells_;
+    std::vector<std::size_t> cellWidths_;
     std::size_t heldCells_ = 0;
     std::array<std::size_t, 5> widths_{};
     std::string scratch_;

@@ -48,7 +48,8 @@ std::string_view TrimBlanks(std::string_view text) {
     while (true) {
         if (!text.empty() && IsAsciiBlank(text.front())) {
             text.remove_prefix(1);
-        } else if (text.starts_with(kIdeographicSpace)) {
+        } else if (!text.empty() && text.front() == kIdeographicSpace[0] &&
+                   text.starts_with(kIdeographicSpace)) {
             text.remove_prefix(kIdeographicSpace.size());
         } else {
             break;
@@ -57,7 +58,8 @@ std::string_view TrimBlanks(std::string_view text) {
     while (true) {
         if (!text.empty() && IsAsciiBlank(text.back())) {
             text.remove_suffix(1);
-        } else if (EndsWithWholeCharacters(text, kIdeographicSpace)) {
+        } else if (!text.empty() && text.back() == kIdeographicSpace[1] &&
+                   EndsWithWholeCharacters(text, kIdeographicSpace)) {
             text.remove_suffix(kIdeographicSpace.size());
         } else {
             break;
@@ -269,9 +271,12 @@ void Lookup::Ask(std::string_view query, const QueryOptions& options, Answer& an
         AskEitherCode(text, answer);
         return;
     }
+    if (ReadNumber(text, digits_)) {
+        AskNumber(digits_, answer);
+        return;
+    }
     switch (ClassifyQuery(text)) {
-        case QueryKind::kNumber:
-            AskNumber(text, answer);
+        case QueryKind::kNumber:  // read above
             break;
         case QueryKind::kAreaCode:
             AskCodes(text, {}, options.fuzzy, answer);
@@ -285,8 +290,7 @@ void Lookup::Ask(std::string_view query, const QueryOptions& options, Answer& an
     }
 }
 
-void Lookup::AskNumber(std::string_view text, Answer& answer) {
-    const std::string digits = NormaliseNumber(text);
+void Lookup::AskNumber(std::string_view digits, Answer& answer) {
     if (IsMainlandMobile(digits)) {
         answer.reason = Reason::kMobile;
         return;
@@ -296,7 +300,23 @@ void Lookup::AskNumber(std::string_view text, Answer& answer) {
         answer.reason = JudgeNumber(digits);
         return;
     }
-    answer.matches.push_back({static_cast<std::uint32_t>(row)});
+    answer.matches.push_back(
+        {static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(rows_.Position(row))});
+}
+
+void Lookup::Emit(Answer& answer) const {
+    if (!rows_.repeats()) {
+        for (const std::uint32_t row : found_)
+            answer.matches.push_back({row, static_cast<std::uint32_t>(rows_.Position(row))});
+        return;
+    }
+    // Each position hands the rows of its section, those of a section named before again.
+    for (std::size_t position = 0; position < provinces_.size(); ++position) {
+        const auto end = static_cast<std::uint32_t>(rows_.ProvinceEnd(position));
+        auto row = std::lower_bound(found_.begin(), found_.end(), rows_.ProvinceBegin(position));
+        for (; row != found_.end() && *row < end; ++row)
+            answer.matches.push_back({*row, static_cast<std::uint32_t>(position)});
+    }
 }
 
 void Lookup::AskCodes(std::string_view areaCode, std::string_view postcode, bool fuzzy, Answer& answer) {
@@ -311,16 +331,18 @@ void Lookup::AskCodes(std::string_view areaCode, std::string_view postcode, bool
     const CodeIndex::Field field =
         areaCode.empty() ? CodeIndex::Field::kPostcode : CodeIndex::Field::kAreaCode;
     const CodeIndex* index = fuzzy || filled == 0 ? nullptr : Codes(field);
+    found_.clear();
     if (index) {
         const std::string_view code = field == CodeIndex::Field::kAreaCode ? areaCode : postcode;
         for (std::uint32_t row = index->First(code); row != CodeIndex::kEnd; row = index->Next(row)) {
-            if (qualifies(row)) answer.matches.push_back({row});
+            if (qualifies(row)) found_.push_back(row);
         }
     } else if (filled > 0) {
         for (std::uint32_t row = 0; row < rows_.size(); ++row) {
-            if (qualifies(row)) answer.matches.push_back({row});
+            if (qualifies(row)) found_.push_back(row);
         }
     }
+    Emit(answer);
     if (answer.found()) return;
     answer.reason = filled == 2         ? Reason::kNoSuchCodes
                     : !areaCode.empty() ? Reason::kNoSuchAreaCode
@@ -328,24 +350,26 @@ void Lookup::AskCodes(std::string_view areaCode, std::string_view postcode, bool
                                         : Reason::kNoSuchCodes;
 }
 
-void Lookup::AskEitherCode(std::string_view digits, Answer& answer) const {
+void Lookup::AskEitherCode(std::string_view digits, Answer& answer) {
+    found_.clear();
     for (std::uint32_t row = 0; row < rows_.size(); ++row) {
         if (FuzzyMatch(digits, rows_.areaCode(row)) || FuzzyMatch(digits, rows_.postcode(row)))
-            answer.matches.push_back({row});
+            found_.push_back(row);
     }
+    Emit(answer);
     if (!answer.found()) answer.reason = Reason::kNoSuchDigits;
 }
 
 void Lookup::AskName(std::string_view text, bool judgeDigits, Answer& answer) {
+    found_.clear();
     if (const NameIndex* index = Names()) {
-        scratch_.clear();
-        index->Find(text, scratch_);
-        for (const std::uint32_t row : scratch_) answer.matches.push_back({row});
+        index->Find(text, found_);
     } else {
         for (std::uint32_t row = 0; row < rows_.size(); ++row) {
-            if (ContainsWholeCharacters(rows_.region(row), text)) answer.matches.push_back({row});
+            if (ContainsWholeCharacters(rows_.region(row), text)) found_.push_back(row);
         }
     }
+    Emit(answer);
     if (answer.found()) return;
     if (judgeDigits && AllDigits(text)) {
         answer.reason = JudgeNumber(text);
@@ -358,7 +382,7 @@ void Lookup::AskName(std::string_view text, bool judgeDigits, Answer& answer) {
 void Lookup::List(std::size_t position, Answer& answer) const {
     answer.Clear();
     for (std::size_t row = rows_.ProvinceBegin(position); row < rows_.ProvinceEnd(position); ++row)
-        answer.matches.push_back({static_cast<std::uint32_t>(row)});
+        answer.matches.push_back({static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(position)});
 }
 
 ProvinceChoice Lookup::FindProvince(std::string_view name) const {

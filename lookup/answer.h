@@ -56,9 +56,11 @@ struct QueryOptions {
     bool fuzzy = false;
 };
 
-// One record of an answer: a row of the directory (a number for Lookup::Row).
+// One record of an answer: a row of the directory (a number of Lookup::rows()) as the province list
+// position that reads it hands it (a section the list names twice is handed at both places).
 struct Match {
     std::uint32_t row = 0;
+    std::uint32_t position = 0;
 
     friend bool operator==(const Match&, const Match&) = default;
 };
@@ -118,14 +120,17 @@ public:
 
     const std::vector<std::string>& provinces() const { return provinces_; }
     const DirectoryRows& rows() const { return rows_; }
-    RowView Row(std::size_t row) const { return rows_[row]; }
+    RowView Row(const Match& match) const { return rows_.View(match.row, match.position); }
     const std::vector<DataFileNote>& notes() const { return notes_; }
 
 private:
-    void AskNumber(std::string_view text, Answer& answer);
+    // digits: a number as NormaliseNumber gives it.
+    void AskNumber(std::string_view digits, Answer& answer);
     void AskCodes(std::string_view areaCode, std::string_view postcode, bool fuzzy, Answer& answer);
-    void AskEitherCode(std::string_view digits, Answer& answer) const;
+    void AskEitherCode(std::string_view digits, Answer& answer);
     void AskName(std::string_view text, bool judgeDigits, Answer& answer);
+    // The rows found (in row order, in found_) as matches in directory order.
+    void Emit(Answer& answer) const;
 
     // Indexes are built for the queries that use them, once a run has asked enough of them to pay.
     const AreaCodeIndex& AreaCodes();
@@ -140,7 +145,8 @@ private:
     std::unique_ptr<NameIndex> names_;
     unsigned codeScans_[2] = {0, 0};
     unsigned nameScans_ = 0;
-    std::vector<std::uint32_t> scratch_;
+    std::vector<std::uint32_t> found_;
+    std::string digits_;
 };
 
 }  // namespace telvane

@@ -53,20 +53,28 @@ bool IsNumber(std::string_view text) {
     return digits >= 7;
 }
 
-// The digits of text as dialled from the mainland (see NormaliseNumber), extension and all.
-std::string DialledDigits(std::string_view text) {
-    std::string digits;
-    digits.reserve(text.size() + 1);
+// The digits of text as dialled from the mainland (see NormaliseNumber), extension and all, into
+// digits.
+void DialledDigits(std::string_view text, std::string& digits) {
+    // Written in place: at most two digits a byte.
+    digits.resize(text.size() * 2);
+    std::size_t count = 0;
     for (const char c : text) {
         if (IsDigit(c)) {
-            digits += c;
+            digits[count++] = c;
         } else if (c == '+') {
-            digits += "00";
+            digits[count++] = '0';
+            digits[count++] = '0';
         }
     }
+    digits.resize(count);
     // "+86 512 ..." and "+86 (0)512 ..." both become "0512 ...".
     std::size_t from = 0;
-    while (digits.compare(from, 4, "0086") == 0) {
+    auto countryCode = [&] {
+        return digits.size() >= from + 4 && digits[from] == '0' && digits[from + 1] == '0' &&
+               digits[from + 2] == '8' && digits[from + 3] == '6';
+    };
+    while (countryCode()) {
         if (digits.size() > from + 4 && digits[from + 4] == '0') {
             from += 4;
         } else {
@@ -74,22 +82,57 @@ std::string DialledDigits(std::string_view text) {
             digits[from] = '0';
         }
     }
-    digits.erase(0, from);
-    return digits;
+    if (from > 0) digits.erase(0, from);
 }
 
-// Where an extension written with a word or a sign starts, or npos. The GBK words are found on
-// character boundaries only.
-std::size_t ExtensionMark(std::string_view text) {
+std::size_t DialledLength(std::string_view text) {
+    std::string digits;
+    DialledDigits(text, digits);
+    return digits.size();
+}
+
+// Where an extension written with a word or a sign starts (or text's size), and where the last
+// hyphen before it stands (or npos). The GBK words are found on character boundaries only.
+struct Marks {
+    std::size_t extension;
+    std::size_t hyphen = std::string_view::npos;
+};
+
+Marks FindMarks(std::string_view text) {
     constexpr std::string_view kTransfer = "\xD7\xAA";           // 转
     constexpr std::string_view kExtension = "\xB7\xD6\xBB\xFA";  // 分机
+    Marks marks{text.size()};
     for (std::size_t at = 0; at < text.size(); at += gbk::CharLength(text, at)) {
-        const char c = text[at];
-        if (c == 'x' || c == 'X' || c == '#' || c == ';' || c == ',') return at;
-        if (StartsWithFolded(text.substr(at), "ext")) return at;
-        if (text.substr(at).starts_with(kTransfer) || text.substr(at).starts_with(kExtension)) return at;
+        switch (text[at]) {
+            case '-':
+                marks.hyphen = at;
+                break;
+            case 'x':
+            case 'X':
+            case '#':
+            case ';':
+            case ',':
+                marks.extension = at;
+                return marks;
+            case 'e':
+            case 'E':
+                if (StartsWithFolded(text.substr(at), "ext")) {
+                    marks.extension = at;
+                    return marks;
+                }
+                break;
+            case kTransfer[0]:
+            case kExtension[0]:
+                if (text.substr(at).starts_with(kTransfer) || text.substr(at).starts_with(kExtension)) {
+                    marks.extension = at;
+                    return marks;
+                }
+                break;
+            default:
+                break;
+        }
     }
-    return std::string_view::npos;
+    return marks;
 }
 
 // The UTF-8 dashes and minus signs a number may be written with.
@@ -114,15 +157,15 @@ std::string NormaliseTypedText(std::string_view utf8) {
 
 std::string_view NumberPart(std::string_view text) {
     if (StartsWithFolded(text, "tel:")) text.remove_prefix(4);
-    text = text.substr(0, ExtensionMark(text));
+    const Marks marks = FindMarks(text);
+    text = text.substr(0, marks.extension);
     // A last group of digits after a hyphen is an extension when the number is whole without it.
-    const std::size_t hyphen = text.rfind('-');
-    if (hyphen == std::string_view::npos) return text;
-    std::string_view group = text.substr(hyphen + 1);
+    if (marks.hyphen == std::string_view::npos) return text;
+    std::string_view group = text.substr(marks.hyphen + 1);
     while (!group.empty() && group.back() == ' ') group.remove_suffix(1);
     if (group.empty() || group.size() > 5 || !AllDigits(group)) return text;
-    if (DialledDigits(text.substr(0, hyphen)).size() < 10) return text;
-    return text.substr(0, hyphen);
+    if (DialledLength(text.substr(0, marks.hyphen)) < 10) return text;
+    return text.substr(0, marks.hyphen);
 }
 
 QueryKind ClassifyQuery(std::string_view text) {
@@ -136,7 +179,16 @@ QueryKind ClassifyQuery(std::string_view text) {
 }
 
 std::string NormaliseNumber(std::string_view text) {
-    return DialledDigits(NumberPart(text));
+    std::string digits;
+    DialledDigits(NumberPart(text), digits);
+    return digits;
+}
+
+bool ReadNumber(std::string_view text, std::string& digits) {
+    const std::string_view number = NumberPart(text);
+    if (!IsNumber(number)) return false;
+    DialledDigits(number, digits);
+    return true;
 }
 
 bool IsMainlandMobile(std::string_view digits) {

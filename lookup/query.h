@@ -44,6 +44,10 @@ QueryKind ClassifyQuery(std::string_view text);
 // stands there. Normalising the result again changes nothing.
 std::string NormaliseNumber(std::string_view text);
 
+// When ClassifyQuery takes text as a number: true, with its NormaliseNumber in digits (whatever
+// digits held before). Reads the text once for both.
+bool ReadNumber(std::string_view text, std::string& digits);
+
 // True for a normalised mainland mobile number: 11 digits starting with 13 to 19, with or without
 // the trunk prefix '0' in front. Such numbers have no area code.
 bool IsMainlandMobile(std::string_view digits);

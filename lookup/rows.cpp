@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
 
 #include "directory/directory.h"
 #include "directory/gbk.h"
@@ -36,11 +37,31 @@ void CharacterNumbers(std::string_view text, std::vector<std::size_t>& numbers) 
 }  // namespace
 
 DirectoryRows::DirectoryRows(IniReader& reader, const std::vector<std::string>& provinces)
-    : provinces_(provinces) {
-    starts_.reserve(provinces.size() + 1);
+    : provinces_(provinces), ranges_(provinces.size()) {
+    // A name read before, and a section read before under another name (" north" for "north"), which
+    // its first key's place in the text gives away, reuse the rows already kept.
+    std::unordered_map<std::string_view, std::size_t> byName;
+    std::unordered_map<const char*, std::size_t> byText;
     for (std::size_t position = 0; position < provinces.size(); ++position) {
-        starts_.push_back(size_);
+        if (const auto named = byName.find(provinces[position]); named != byName.end()) {
+            ranges_[position] = ranges_[named->second];
+            repeats_ = repeats_ || ranges_[position].begin < ranges_[position].end;
+            continue;
+        }
+        byName.emplace(provinces[position], position);
+        Range& range = ranges_[position];
+        range.begin = range.end = size_;
+        bool seen = false;
         reader.ForEachEntry(provinces[position], [&](std::string_view key, std::string_view value) {
+            if (seen) return;
+            if (size_ == range.begin) {
+                if (const auto read = byText.find(key.data()); read != byText.end()) {
+                    range = ranges_[read->second];
+                    repeats_ = seen = true;
+                    return;
+                }
+                byText.emplace(key.data(), position);
+            }
             if ((size_ & (kBlockRows - 1)) == 0)
                 blocks_.push_back(std::make_unique_for_overwrite<Stored[]>(kBlockRows));
             const EntryView entry = SplitEntryView(value);
@@ -52,14 +73,13 @@ DirectoryRows::DirectoryRows(IniReader& reader, const std::vector<std::string>& 
                                                         static_cast<std::uint16_t>(postcodeStart),
                                                         static_cast<std::uint16_t>(entry.postcode.size()),
                                                         static_cast<std::uint32_t>(position)};
-            ++size_;
+            range.end = ++size_;
         });
     }
-    starts_.push_back(size_);
 }
 
-RowView DirectoryRows::operator[](std::size_t row) const {
-    return {provinces_[At(row).province], region(row), areaCode(row), postcode(row)};
+RowView DirectoryRows::View(std::size_t row, std::size_t position) const {
+    return {provinces_[position], region(row), areaCode(row), postcode(row)};
 }
 
 std::string_view DirectoryRows::region(std::size_t row) const {

@@ -17,9 +17,12 @@ namespace telvane {
 
 class IniReader;
 
-// Every row of the given provinces, in the order the directory search hands them: provinces in the
-// given order (one named twice is read twice), then file order within each section. The rows are
-// views into the reader's text and into provinces, valid while both live unchanged.
+// The rows of the given provinces, each row of a section kept once however often the province list
+// names its section (a list that names one section a thousand times costs no more than one that
+// names it once). Rows are numbered in the order the directory search first hands them: provinces in
+// the given order, then file order within each section. The search hands a section's rows again at
+// each later position that names it; ProvinceBegin and ProvinceEnd give those rows for each position.
+// The rows are views into the reader's text and into provinces, valid while both live unchanged.
 class DirectoryRows {
 public:
     DirectoryRows(IniReader& reader, const std::vector<std::string>& provinces);
@@ -27,15 +30,20 @@ public:
     DirectoryRows& operator=(const DirectoryRows&) = delete;
 
     std::size_t size() const { return size_; }
-    RowView operator[](std::size_t row) const;
+    // The row as the position that reads it first hands it, or as position hands it.
+    RowView operator[](std::size_t row) const { return View(row, Position(row)); }
+    RowView View(std::size_t row, std::size_t position) const;
     std::string_view region(std::size_t row) const;
     std::string_view areaCode(std::size_t row) const;
     std::string_view postcode(std::size_t row) const;
+    // The first position in the province list that reads the row.
+    std::size_t Position(std::size_t row) const { return At(row).position; }
 
-    // The rows of the province at position (from 0) of the provinces the rows were read for:
-    // [ProvinceBegin, ProvinceEnd).
-    std::size_t ProvinceBegin(std::size_t position) const { return starts_[position]; }
-    std::size_t ProvinceEnd(std::size_t position) const { return starts_[position + 1]; }
+    // The rows the position (from 0) in the province list reads: [ProvinceBegin, ProvinceEnd).
+    std::size_t ProvinceBegin(std::size_t position) const { return ranges_[position].begin; }
+    std::size_t ProvinceEnd(std::size_t position) const { return ranges_[position].end; }
+    // True when a position reads rows that an earlier one read too.
+    bool repeats() const { return repeats_; }
 
 private:
     // A row in 32 bytes: a key name fits the key list and a value its limit, so lengths fit 16 bits.
@@ -46,7 +54,10 @@ private:
         std::uint16_t areaCodeLength;
         std::uint16_t postcodeStart;  // in the value: after the hyphen, or 0 without one
         std::uint16_t postcodeLength;
-        std::uint32_t province;
+        std::uint32_t position;
+    };
+    struct Range {
+        std::size_t begin = 0, end = 0;
     };
     // Rows are kept in blocks, so that they are never copied as they grow in number.
     static constexpr std::size_t kBlockShift = 10;
@@ -57,7 +68,8 @@ private:
     const std::vector<std::string>& provinces_;
     std::vector<std::unique_ptr<Stored[]>> blocks_;
     std::size_t size_ = 0;
-    std::vector<std::size_t> starts_;
+    std::vector<Range> ranges_;
+    bool repeats_ = false;
 };
 
 // The rows whose area code, or whose postcode, equals a text byte for byte, in row order.

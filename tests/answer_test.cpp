@@ -50,7 +50,7 @@ protected:
         const Answer answer = lookup_.Ask(Gbk(query), options);
         if (!answer.found()) return std::string(ReasonName(answer.reason));
         std::string regions;
-        for (const Match& match : answer.matches) regions += GbkToUtf8(lookup_.Row(match.row).region) + "\n";
+        for (const Match& match : answer.matches) regions += GbkToUtf8(lookup_.Row(match).region) + "\n";
         return regions;
     }
 
@@ -167,7 +167,7 @@ TEST_F(AnswerTest, FuzzyDigitsAreCodesOfAnyLength) {
 TEST_F(AnswerTest, CodesAnswerAsTheWindowsSearch) {
     std::vector<SearchCriteria> searches;
     for (std::size_t row = 0; row < lookup_.rows().size(); ++row) {
-        const RowView& view = lookup_.Row(row);
+        const RowView view = lookup_.rows()[row];
         for (const MatchMode mode : {mmExact, mmFuzzy}) {
             searches.push_back({std::string(view.areaCode), "", mode});
             searches.push_back({"", std::string(view.postcode), mode});
@@ -187,7 +187,7 @@ TEST_F(AnswerTest, CodesAnswerAsTheWindowsSearch) {
                                           : criteria.areaCode + criteria.postcode;
             const Answer answer = lookup_.Ask(query, {as, criteria.mode == mmFuzzy});
             std::vector<DirectoryRow> rows;
-            for (const Match& match : answer.matches) rows.push_back(testing::Copy(lookup_.Row(match.row)));
+            for (const Match& match : answer.matches) rows.push_back(testing::Copy(lookup_.Row(match)));
             EXPECT_EQ(rows, testing::Found(criteria, lookup_.provinces(), path_));
         }
     }
@@ -197,7 +197,7 @@ TEST_F(AnswerTest, CodesAnswerAsTheWindowsSearch) {
 TEST_F(AnswerTest, NamesAnswerTheSameThroughTheIndex) {
     std::vector<std::string> texts;
     for (std::size_t row = 0; row < lookup_.rows().size(); ++row) {
-        const std::string_view region = lookup_.Row(row).region;
+        const std::string_view region = lookup_.rows().region(row);
         for (std::size_t at = 0; at < region.size(); ++at) {
             for (std::size_t length = 1; at + length <= region.size(); ++length)
                 texts.emplace_back(region.substr(at, length));
@@ -210,7 +210,7 @@ TEST_F(AnswerTest, NamesAnswerTheSameThroughTheIndex) {
         SCOPED_TRACE(GbkToUtf8(texts[i]));
         EXPECT_EQ(lookup_.Ask(texts[i], name).matches, first[i]);
         for (const Match& match : first[i])
-            EXPECT_TRUE(ContainsWholeCharacters(lookup_.Row(match.row).region, texts[i]));
+            EXPECT_TRUE(ContainsWholeCharacters(lookup_.Row(match).region, texts[i]));
     }
 }
 
@@ -246,6 +246,43 @@ TEST_F(AnswerTest, ProvincesByTheNamesPeopleWrite) {
         for (const std::size_t i : choice.candidates) candidates += GbkToUtf8(lookup_.provinces()[i]) + "\n";
         EXPECT_EQ(candidates, c.candidates);
     }
+}
+
+// A section the province list names twice, or under another spelling, answers at each place, with the
+// province as that place names it, as the window's search gives it; its rows are kept once.
+TEST(RepeatedProvinceTest, AnswersAtEveryPlaceTheListNamesIt) {
+    testing::TempDir dir;
+    std::string list;
+    for (int i = 0; i < 300; ++i) list += "north,";
+    const std::string path = dir.Write("tesmar.ini", "[lei]\nsel=north, north,south,NORTH," + list +
+                                                         "\n[north]\nn1=010-100000\nn2=0755-518000\n"
+                                                         "[south]\ns1=010-241000\n");
+    IniReader reader(path);
+    Lookup lookup(reader);
+    EXPECT_EQ(lookup.rows().size(), 3u);
+    const std::vector<std::string> provinces = lookup.provinces();
+    for (const SearchCriteria& criteria :
+         {SearchCriteria{"010", "", mmExact}, SearchCriteria{"", "518000", mmExact},
+          SearchCriteria{"0", "", mmFuzzy}}) {
+        SCOPED_TRACE(criteria.areaCode + criteria.postcode);
+        for (int round = 0; round < 6; ++round) {  // before the index is built and after
+            const Answer answer =
+                lookup.Ask(criteria.areaCode + criteria.postcode,
+                           {criteria.areaCode.empty() ? AskedAs::kPostcode : AskedAs::kAreaCode,
+                            criteria.mode == mmFuzzy});
+            std::vector<DirectoryRow> rows;
+            for (const Match& match : answer.matches) rows.push_back(testing::Copy(lookup.Row(match)));
+            EXPECT_EQ(rows, testing::Found(criteria, provinces, path));
+        }
+    }
+    const Answer named = lookup.Ask("n2");
+    ASSERT_EQ(named.matches.size(), 303u);
+    EXPECT_EQ(lookup.Row(named.matches[1]).province, " north");
+    EXPECT_EQ(lookup.Row(named.matches[2]).province, "NORTH");
+    // A number names the first row of its code once.
+    const Answer number = lookup.Ask("010 6552 1234");
+    ASSERT_EQ(number.matches.size(), 1u);
+    EXPECT_EQ(testing::Copy(lookup.Row(number.matches[0])), (DirectoryRow{"north", "n1", "010", "100000"}));
 }
 
 TEST(DataFileNoteTest, NotesWhatTheMakerProbablyDidNotMean) {
