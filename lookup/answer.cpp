@@ -275,7 +275,7 @@ void Lookup::Ask(std::string_view query, const QueryOptions& options, Answer& an
         AskNumber(digits_, answer);
         return;
     }
-    switch (ClassifyQuery(text)) {
+    switch (AllDigits(text) ? ClassifyQuery(text) : QueryKind::kName) {
         case QueryKind::kNumber:  // read above
             break;
         case QueryKind::kAreaCode:

@@ -24,10 +24,6 @@ bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
 }
 
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 bool StartsWithFolded(std::string_view text, std::string_view lower) {
     if (text.size() < lower.size()) return false;
     for (std::size_t i = 0; i < lower.size(); ++i) {
@@ -141,10 +137,29 @@ utf8proc_int32_t DashToHyphen(utf8proc_int32_t c, void*) {
     return c;
 }
 
+// True when every character of utf8 is one NFKC keeps as it is and no dash: ASCII, and the CJK
+// unified ideographs U+4E00 to U+9FFF, which have no decomposition. Place names are made of them.
+bool Stable(std::string_view utf8) {
+    for (std::size_t at = 0; at < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        if (lead < 0xE4 || lead > 0xE9 || at + 3 > utf8.size()) return false;
+        const auto second = static_cast<unsigned char>(utf8[at + 1]);
+        const auto third = static_cast<unsigned char>(utf8[at + 2]);
+        if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80 || (lead == 0xE4 && second < 0xB8))
+            return false;
+        at += 3;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string NormaliseTypedText(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
+    if (Stable(utf8)) return std::string(utf8);
     utf8proc_uint8_t* mapped = nullptr;
     const utf8proc_ssize_t length = utf8proc_map_custom(
         reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()), static_cast<utf8proc_ssize_t>(utf8.size()),
@@ -185,6 +200,7 @@ std::string NormaliseNumber(std::string_view text) {
 }
 
 bool ReadNumber(std::string_view text, std::string& digits) {
+    if (std::none_of(text.begin(), text.end(), IsDigit)) return false;  // a place name
     const std::string_view number = NumberPart(text);
     if (!IsNumber(number)) return false;
     DialledDigits(number, digits);
@@ -199,7 +215,7 @@ bool IsMainlandMobile(std::string_view digits) {
 bool ContainsWholeCharacters(std::string_view name, std::string_view text) {
     if (text.empty()) return false;
     for (std::size_t start = 0; start + text.size() <= name.size(); start += gbk::CharLength(name, start)) {
-        if (name.compare(start, text.size(), text) != 0) continue;
+        if (name[start] != text[0] || name.compare(start, text.size(), text) != 0) continue;
         // The text's last byte must end a character of name.
         std::size_t end = start;
         while (end < start + text.size()) end += gbk::CharLength(name, end);

@@ -23,6 +23,12 @@ std::size_t CharacterNumber(std::string_view text, std::size_t at, std::size_t l
     return 256 + (first - 0x81u) * kTrailBytes + (second - 0x40u);
 }
 
+// One of 64 bits for a character number: a row's bits hold those of every character of its name, so
+// that a name without some character of the text is passed over without reading it.
+std::uint64_t CharacterBit(std::size_t number) {
+    return std::uint64_t{1} << ((number * 0x9E3779B97F4A7C15ull) >> 58);
+}
+
 // The distinct character numbers of text, in no particular order.
 void CharacterNumbers(std::string_view text, std::vector<std::size_t>& numbers) {
     numbers.clear();
@@ -129,12 +135,16 @@ std::uint32_t CodeIndex::First(std::string_view code) const {
     return code.empty() ? kEnd : slots_[SlotOf(code)];
 }
 
-NameIndex::NameIndex(const DirectoryRows& rows) : rows_(rows), starts_(kCharacterNumbers + 1, 0) {
+NameIndex::NameIndex(const DirectoryRows& rows)
+    : rows_(rows), starts_(kCharacterNumbers + 1, 0), bits_(rows.size(), 0) {
     // Counted first, then placed: each character's rows end up together, in row order.
     std::vector<std::size_t> numbers;
     for (std::size_t row = 0; row < rows.size(); ++row) {
         CharacterNumbers(rows.region(row), numbers);
-        for (const std::size_t number : numbers) ++starts_[number + 1];
+        for (const std::size_t number : numbers) {
+            ++starts_[number + 1];
+            bits_[row] |= CharacterBit(number);
+        }
     }
     for (std::size_t i = 1; i < starts_.size(); ++i) starts_[i] += starts_[i - 1];
     rowsOf_.resize(starts_.back());
@@ -150,9 +160,11 @@ void NameIndex::Find(std::string_view text, std::vector<std::uint32_t>& found) c
     // Every character of a match is a character of the name, so the rows of the text's rarest
     // character hold every match.
     std::size_t rarest = 0, fewest = SIZE_MAX;
+    std::uint64_t bits = 0;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t length = gbk::CharLength(text, at);
         const std::size_t number = CharacterNumber(text, at, length);
+        bits |= CharacterBit(number);
         const std::size_t count = starts_[number + 1] - starts_[number];
         if (count < fewest) {
             fewest = count;
@@ -161,7 +173,9 @@ void NameIndex::Find(std::string_view text, std::vector<std::uint32_t>& found) c
         at += length;
     }
     for (std::size_t i = starts_[rarest]; i < starts_[rarest + 1]; ++i) {
-        if (ContainsWholeCharacters(rows_.region(rowsOf_[i]), text)) found.push_back(rowsOf_[i]);
+        const std::uint32_t row = rowsOf_[i];
+        if ((bits_[row] & bits) == bits && ContainsWholeCharacters(rows_.region(row), text))
+            found.push_back(row);
     }
 }
 

@@ -110,6 +110,7 @@ private:
     // rowsOf_[starts_[c], starts_[c + 1]).
     std::vector<std::uint32_t> starts_;
     std::vector<std::uint32_t> rowsOf_;
+    std::vector<std::uint64_t> bits_;  // for each row, a bit for each character of its name
 };
 
 }  // namespace telvane
