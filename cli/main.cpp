@@ -152,11 +152,11 @@ public:
     }
 
     // The rows of a province; false once the output cannot be written.
-    bool List(std::size_t position) {
+    bool List(std::size_t position, std::string_view asked) {
         lookup_.List(position, answer_);
         for (const Match& match : answer_.matches) {
             const RowView row = lookup_.Row(match);
-            output_.Record(*options_.province, &row);
+            output_.Record(asked, &row);
         }
         found_ = found_ || answer_.found();
         return !output_.failed();
@@ -276,8 +276,8 @@ int Run(const Options& options) {
     }
 
     std::optional<std::size_t> province;
+    std::string typed;  // the province asked for, as well-formed UTF-8
     if (options.province) {
-        std::string typed;
         AppendValidUtf8(*options.province, typed);
         const std::optional<std::string> name = Utf8ToGbk(NormaliseTypedText(typed));
         const ProvinceChoice choice = name ? lookup.FindProvince(*name) : ProvinceChoice{};
@@ -301,7 +301,7 @@ int Run(const Options& options) {
     Session session(options, lookup, output, batch);
     bool written = true;
     if (province) {
-        written = session.List(*province);
+        written = session.List(*province, typed);
     } else {
         const std::vector<std::string> queries =
             options.queries.empty() ? std::vector<std::string>{std::string(kStandardInput)} : options.queries;

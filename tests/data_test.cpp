@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include "collect_rows.h"
 #include "directory/codec.h"
 #include "directory/directory.h"
-#include "collect_rows.h"
 #include "lookup/lookup.h"
 #include "temp_dir.h"
 
