@@ -140,8 +140,9 @@ public:
         }
         for (const Match& match : answer_.matches) {
             // A row prints alike wherever the province list names its province alike.
-            const std::size_t slot =
-                match.position == lookup_.rows().Position(match.row) ? match.row : Output::kNoCache;
+            const DirectoryRows& rows = lookup_.rows();
+            const bool usual = !rows.repeats() || match.position == rows.Position(match.row);
+            const std::size_t slot = usual ? match.row : Output::kNoCache;
             if (output_.RecordCached(shown_, slot)) continue;
             const RowView row = lookup_.Row(match);
             output_.Record(shown_, &row, slot);

@@ -52,76 +52,103 @@ std::array<std::string_view, 4> FieldsOf(const RowView* row) {
 }  // namespace
 
 Output::Output(Format format, bool queryColumn, std::size_t cacheSlots)
-    : format_(format), queryColumn_(queryColumn), cache_(cacheSlots) {}
+    : format_(format), queryColumn_(queryColumn) {
+    if (format == Format::kTable) {
+        cellCache_.resize(cacheSlots);
+    } else {
+        texts_.resize(cacheSlots);
+    }
+}
 
-void Output::MakeRowText(const RowView* row, Reason reason, RowText& out) {
+void Output::MakeText(const RowView* row, Reason reason, std::string& out) {
     const std::array<std::string_view, 4> fields = FieldsOf(row);
-    out.text.clear();
+    out.clear();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         scratch_.clear();
         AppendGbkAsUtf8(fields[i], scratch_);
-        switch (format_) {
-            case Format::kTsv:
-                out.text += '\t';
-                AppendTsvField(scratch_, out.text);
-                break;
-            case Format::kJson:
-                out.text += kJsonKeys[i];
-                AppendJsonString(scratch_, out.text);
-                break;
-            case Format::kTable:
-                out.cells[i].clear();
-                AppendEscapingControls(scratch_, out.cells[i]);
-                out.widths[i] = DisplayWidth(out.cells[i]);
-                break;
+        if (format_ == Format::kTsv) {
+            out += '\t';
+            AppendTsvField(scratch_, out);
+        } else {
+            out += kJsonKeys[i];
+            AppendJsonString(scratch_, out);
         }
     }
     if (format_ == Format::kJson && !row) {
-        out.text += ",\"reason\":";
-        AppendJsonString(ReasonName(reason), out.text);
+        out += ",\"reason\":";
+        AppendJsonString(ReasonName(reason), out);
     }
-    if (format_ != Format::kTable) out.text += format_ == Format::kTsv ? "\n" : "}\n";
+    out += format_ == Format::kTsv ? "\n" : "}\n";
+}
+
+void Output::MakeCells(const RowView* row, Cells& out) {
+    const std::array<std::string_view, 4> fields = FieldsOf(row);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        scratch_.clear();
+        AppendGbkAsUtf8(fields[i], scratch_);
+        out.text[i].clear();
+        AppendEscapingControls(scratch_, out.text[i]);
+        out.widths[i] = DisplayWidth(out.text[i]);
+    }
 }
 
 bool Output::RecordCached(std::string_view query, std::size_t slot) {
-    if (slot >= cache_.size() || !cache_[slot]) return false;
-    Hold(query, *cache_[slot]);
+    if (format_ == Format::kTable) {
+        if (slot >= cellCache_.size() || !cellCache_[slot]) return false;
+        HoldCells(query, *cellCache_[slot]);
+    } else {
+        if (slot >= texts_.size() || texts_[slot].empty()) return false;
+        HoldText(query, texts_[slot]);
+    }
     return true;
 }
 
 void Output::Record(std::string_view query, const RowView* row, std::size_t slot, Reason reason) {
-    RowText* text = &uncached_;
-    if (row && slot < cache_.size()) {
-        if (!cache_[slot]) {
-            cache_[slot] = std::make_unique<RowText>();
-            MakeRowText(row, reason, *cache_[slot]);
-        }
-        text = cache_[slot].get();
-    } else {
-        MakeRowText(row, reason, uncached_);
-    }
-    Hold(query, *text);
-}
-
-void Output::Hold(std::string_view query, const RowText& row) {
     if (failed_) return;
     if (format_ == Format::kTable) {
-        // The cells' strings are kept from block to block, so that their memory is reused.
-        if (cells_.size() < heldCells_ + kColumns) {
-            cells_.resize(heldCells_ + kColumns);
-            cellWidths_.resize(heldCells_ + kColumns);
+        Cells* cells = &uncachedCells_;
+        if (row && slot < cellCache_.size()) {
+            if (!cellCache_[slot]) {
+                cellCache_[slot] = std::make_unique<Cells>();
+                MakeCells(row, *cellCache_[slot]);
+            }
+            cells = cellCache_[slot].get();
+        } else {
+            MakeCells(row, uncachedCells_);
         }
-        for (std::size_t i = 0; i < row.cells.size(); ++i) {
-            cells_[heldCells_] = row.cells[i];
-            cellWidths_[heldCells_++] = row.widths[i];
-        }
-        std::string& cell = cells_[heldCells_];
-        cell.clear();
-        AppendEscapingControls(query, cell);
-        cellWidths_[heldCells_++] = 0;  // the query's column is the last: never padded
-        if (heldCells_ >= kTableBlock * kColumns) WriteTableBlock();
+        HoldCells(query, *cells);
         return;
     }
+    std::string* text = &uncachedText_;
+    if (row && slot < texts_.size()) {
+        if (texts_[slot].empty()) MakeText(row, reason, texts_[slot]);
+        text = &texts_[slot];
+    } else {
+        MakeText(row, reason, uncachedText_);
+    }
+    HoldText(query, *text);
+}
+
+void Output::HoldCells(std::string_view query, const Cells& row) {
+    if (failed_) return;
+    // The cells' strings are kept from block to block, so that their memory is reused.
+    if (cells_.size() < heldCells_ + kColumns) {
+        cells_.resize(heldCells_ + kColumns);
+        cellWidths_.resize(heldCells_ + kColumns);
+    }
+    for (std::size_t i = 0; i < row.text.size(); ++i) {
+        cells_[heldCells_] = row.text[i];
+        cellWidths_[heldCells_++] = row.widths[i];
+    }
+    std::string& cell = cells_[heldCells_];
+    cell.clear();
+    AppendEscapingControls(query, cell);
+    cellWidths_[heldCells_++] = 0;  // the query's column is the last: never padded
+    if (heldCells_ >= kTableBlock * kColumns) WriteTableBlock();
+}
+
+void Output::HoldText(std::string_view query, std::string_view text) {
+    if (failed_) return;
     if (format_ == Format::kTsv) {
         if (!headerDone_) buffer_ += kTsvHeader;
         AppendTsvField(query, buffer_);
@@ -130,7 +157,7 @@ void Output::Hold(std::string_view query, const RowText& row) {
         AppendJsonString(query, buffer_);
     }
     headerDone_ = true;
-    buffer_ += row.text;
+    buffer_ += text;
     if (buffer_.size() >= kBlockBytes) Write();
 }
 

@@ -46,16 +46,17 @@ public:
     int error() const { return error_; }
 
 private:
-    // What a row prints as: everything of a TSV or JSON record but the query, or the table's cells
-    // and their widths.
-    struct RowText {
-        std::string text;
-        std::array<std::string, 4> cells;
+    // A row's cells in the table, and their widths.
+    struct Cells {
+        std::array<std::string, 4> text;
         std::array<std::size_t, 4> widths{};
     };
 
-    void MakeRowText(const RowView* row, Reason reason, RowText& out);
-    void Hold(std::string_view query, const RowText& row);
+    // Everything of a TSV or JSON record but the query.
+    void MakeText(const RowView* row, Reason reason, std::string& out);
+    void MakeCells(const RowView* row, Cells& out);
+    void HoldText(std::string_view query, std::string_view text);
+    void HoldCells(std::string_view query, const Cells& cells);
     void WriteTableBlock();
     void Write();
 
@@ -65,8 +66,11 @@ private:
     bool failed_ = false;
     int error_ = 0;
     std::string buffer_;
-    std::vector<std::unique_ptr<RowText>> cache_;
-    RowText uncached_;
+    // For each slot, its text (TSV, JSON) or its cells (table), once made.
+    std::vector<std::string> texts_;
+    std::vector<std::unique_ptr<Cells>> cellCache_;
+    std::string uncachedText_;
+    Cells uncachedCells_;
     // The table's records not yet written, five cells each (the query's last) with their widths, and
     // the columns' widths so far.
     std::vector<std::string> cells_;

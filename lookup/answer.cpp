@@ -295,13 +295,13 @@ void Lookup::AskNumber(std::string_view digits, Answer& answer) {
         answer.reason = Reason::kMobile;
         return;
     }
-    const std::size_t row = AreaCodes().Find(digits);
-    if (row == AreaCodeIndex::kNone) {
+    const AreaCodeIndex::Found found = AreaCodes().Locate(digits);
+    if (found.row == AreaCodeIndex::kNone) {
         answer.reason = JudgeNumber(digits);
         return;
     }
     answer.matches.push_back(
-        {static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(rows_.Position(row))});
+        {static_cast<std::uint32_t>(found.row), static_cast<std::uint32_t>(found.position)});
 }
 
 void Lookup::Emit(Answer& answer) const {

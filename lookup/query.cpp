@@ -33,22 +33,6 @@ bool StartsWithFolded(std::string_view text, std::string_view lower) {
     return true;
 }
 
-bool IsNumber(std::string_view text) {
-    std::size_t digits = 0;
-    bool plus = false;
-    for (const char c : text) {
-        if (IsDigit(c)) {
-            ++digits;
-        } else if (c == '+') {
-            if (plus || digits > 0) return false;
-            plus = true;
-        } else if (!IsNumberSeparator(c)) {
-            return false;
-        }
-    }
-    return digits >= 7;
-}
-
 // The digits of text as dialled from the mainland (see NormaliseNumber), extension and all, into
 // digits.
 void DialledDigits(std::string_view text, std::string& digits) {
@@ -87,48 +71,73 @@ std::size_t DialledLength(std::string_view text) {
     return digits.size();
 }
 
-// Where an extension written with a word or a sign starts (or text's size), and where the last
-// hyphen before it stands (or npos). The GBK words are found on character boundaries only.
-struct Marks {
-    std::size_t extension;
-    std::size_t hyphen = std::string_view::npos;
-};
-
-Marks FindMarks(std::string_view text) {
+// Where an extension written with a word starts at text[at]: its length, or 0.
+std::size_t ExtensionWord(std::string_view text, std::size_t at) {
     constexpr std::string_view kTransfer = "\xD7\xAA";           // 转
     constexpr std::string_view kExtension = "\xB7\xD6\xBB\xFA";  // 分机
-    Marks marks{text.size()};
+    const std::string_view rest = text.substr(at);
+    if (StartsWithFolded(rest, "ext")) return 3;
+    if (rest.starts_with(kTransfer)) return kTransfer.size();
+    if (rest.starts_with(kExtension)) return kExtension.size();
+    return 0;
+}
+
+// A query read as a telephone number, in one pass: its NumberPart, and whether that is a number.
+struct NumberScan {
+    std::string_view part;
+    bool number = false;
+};
+
+// whole: the part is wanted even when the text is no number; otherwise the scan stops as soon as it
+// knows.
+NumberScan ScanNumber(std::string_view text, bool whole) {
+    if (StartsWithFolded(text, "tel:")) text.remove_prefix(4);
+    NumberScan scan{text};
+    bool valid = true, plus = false;
+    std::size_t digits = 0;
+    // The last hyphen, and what follows it: digits, then blanks only, make a group.
+    std::size_t hyphen = std::string_view::npos, groupDigits = 0;
+    bool group = false, groupEnded = false;
     for (std::size_t at = 0; at < text.size(); at += gbk::CharLength(text, at)) {
-        switch (text[at]) {
-            case '-':
-                marks.hyphen = at;
-                break;
-            case 'x':
-            case 'X':
-            case '#':
-            case ';':
-            case ',':
-                marks.extension = at;
-                return marks;
-            case 'e':
-            case 'E':
-                if (StartsWithFolded(text.substr(at), "ext")) {
-                    marks.extension = at;
-                    return marks;
-                }
-                break;
-            case kTransfer[0]:
-            case kExtension[0]:
-                if (text.substr(at).starts_with(kTransfer) || text.substr(at).starts_with(kExtension)) {
-                    marks.extension = at;
-                    return marks;
-                }
-                break;
-            default:
-                break;
+        const char c = text[at];
+        if (IsDigit(c)) {
+            ++digits;
+            if (groupEnded) group = false;
+            ++groupDigits;
+            continue;
         }
+        if (c == '-') {
+            hyphen = at;
+            group = true;
+            groupEnded = false;
+            groupDigits = 0;
+            continue;
+        }
+        if (c == 'x' || c == 'X' || c == '#' || c == ';' || c == ',' || ExtensionWord(text, at) > 0) {
+            scan.part = text.substr(0, at);
+            break;
+        }
+        if (c == ' ') {
+            groupEnded = true;
+        } else {
+            group = false;
+        }
+        if (c == '+') {
+            if (plus || digits > 0) valid = false;
+            plus = true;
+        } else if (!IsNumberSeparator(c)) {
+            valid = false;
+        }
+        if (!valid && !whole) return scan;
     }
-    return marks;
+    // A last group of one to five digits after a hyphen is an extension when the number is whole
+    // without it.
+    if (group && groupDigits >= 1 && groupDigits <= 5 && DialledLength(text.substr(0, hyphen)) >= 10) {
+        scan.part = text.substr(0, hyphen);
+        digits -= groupDigits;
+    }
+    scan.number = valid && digits >= 7;
+    return scan;
 }
 
 // The UTF-8 dashes and minus signs a number may be written with.
@@ -171,20 +180,11 @@ std::string NormaliseTypedText(std::string_view utf8) {
 }
 
 std::string_view NumberPart(std::string_view text) {
-    if (StartsWithFolded(text, "tel:")) text.remove_prefix(4);
-    const Marks marks = FindMarks(text);
-    text = text.substr(0, marks.extension);
-    // A last group of digits after a hyphen is an extension when the number is whole without it.
-    if (marks.hyphen == std::string_view::npos) return text;
-    std::string_view group = text.substr(marks.hyphen + 1);
-    while (!group.empty() && group.back() == ' ') group.remove_suffix(1);
-    if (group.empty() || group.size() > 5 || !AllDigits(group)) return text;
-    if (DialledLength(text.substr(0, marks.hyphen)) < 10) return text;
-    return text.substr(0, marks.hyphen);
+    return ScanNumber(text, true).part;
 }
 
 QueryKind ClassifyQuery(std::string_view text) {
-    if (IsNumber(NumberPart(text))) return QueryKind::kNumber;
+    if (ScanNumber(text, false).number) return QueryKind::kNumber;
     if (AllDigits(text)) {
         if (text.starts_with("00") || (text[0] == '0' && (text.size() == 3 || text.size() == 4)))
             return QueryKind::kAreaCode;
@@ -200,10 +200,9 @@ std::string NormaliseNumber(std::string_view text) {
 }
 
 bool ReadNumber(std::string_view text, std::string& digits) {
-    if (std::none_of(text.begin(), text.end(), IsDigit)) return false;  // a place name
-    const std::string_view number = NumberPart(text);
-    if (!IsNumber(number)) return false;
-    DialledDigits(number, digits);
+    const NumberScan scan = ScanNumber(text, false);
+    if (!scan.number) return false;
+    DialledDigits(scan.part, digits);
     return true;
 }
 
@@ -237,19 +236,23 @@ AreaCodeIndex::AreaCodeIndex(const DirectoryRows& rows) : nodes_(1) {
             }
             node = static_cast<std::size_t>(nodes_[node].next[digit]);
         }
-        if (nodes_[node].row < 0) nodes_[node].row = static_cast<std::int32_t>(row);  // the first row wins
+        if (nodes_[node].row < 0) {  // the first row wins
+            nodes_[node].row = static_cast<std::int32_t>(row);
+            nodes_[node].position = static_cast<std::uint32_t>(rows.Position(row));
+        }
     }
 }
 
-std::size_t AreaCodeIndex::Find(std::string_view digits) const {
-    std::size_t found = kNone;
+AreaCodeIndex::Found AreaCodeIndex::Locate(std::string_view digits) const {
+    Found found;
     std::size_t node = 0;
     for (const char c : digits) {
         if (!IsDigit(c)) break;
         const std::int32_t next = nodes_[node].next[static_cast<std::size_t>(c - '0')];
         if (next < 0) break;
         node = static_cast<std::size_t>(next);
-        if (nodes_[node].row >= 0) found = static_cast<std::size_t>(nodes_[node].row);
+        if (nodes_[node].row >= 0)
+            found = {static_cast<std::size_t>(nodes_[node].row), nodes_[node].position};
     }
     return found;
 }

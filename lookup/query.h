@@ -67,13 +67,21 @@ public:
 
     // The number of the row whose area code is the longest one that starts digits, or kNone when no
     // area code of the rows starts it.
-    std::size_t Find(std::string_view digits) const;
+    std::size_t Find(std::string_view digits) const { return Locate(digits).row; }
+
+    // The same row, with the first position in the province list that reads it.
+    struct Found {
+        std::size_t row = kNone;
+        std::size_t position = 0;
+    };
+    Found Locate(std::string_view digits) const;
 
 private:
     // A tree of the area codes' digits: node 0 is the empty prefix.
     struct Node {
         std::array<std::int32_t, 10> next;
         std::int32_t row = -1;
+        std::uint32_t position = 0;
         Node() { next.fill(-1); }
     };
 

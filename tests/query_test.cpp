@@ -59,6 +59,11 @@ TEST(ClassifyQueryTest, NumbersCodesPostcodesAndNames) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "'" << c.text << "'");
         EXPECT_EQ(ClassifyQuery(c.text), c.kind);
+        std::string digits = "stale";
+        EXPECT_EQ(ReadNumber(c.text, digits), c.kind == QueryKind::kNumber);
+        if (c.kind == QueryKind::kNumber) {
+            EXPECT_EQ(digits, NormaliseNumber(c.text));
+        }
     }
 }
 
