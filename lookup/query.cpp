@@ -75,6 +75,8 @@ std::size_t DialledLength(std::string_view text) {
 std::size_t ExtensionWord(std::string_view text, std::size_t at) {
     constexpr std::string_view kTransfer = "\xD7\xAA";           // 转
     constexpr std::string_view kExtension = "\xB7\xD6\xBB\xFA";  // 分机
+    const char c = text[at];
+    if (c != 'e' && c != 'E' && c != kTransfer[0] && c != kExtension[0]) return 0;
     const std::string_view rest = text.substr(at);
     if (StartsWithFolded(rest, "ext")) return 3;
     if (rest.starts_with(kTransfer)) return kTransfer.size();
