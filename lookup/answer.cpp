@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "directory/directory.h"
 #include "directory/gbk.h"
@@ -137,80 +138,39 @@ bool ReadsAsUtf8(std::string_view text, bool& beyondAscii) {
 
 }  // namespace
 
+namespace {
+
+// The name and the sentence of each reason, in the order of Reason.
+struct ReasonWords {
+    std::string_view name, text;
+};
+constexpr ReasonWords kReasons[] = {
+    {"found", "found"},
+    {"empty", "an empty query"},
+    {"not_gbk", "holds a character that no name of the directory can hold"},
+    {"mobile", "a mainland mobile number has no area code"},
+    {"taiwan_mobile", "a Taiwan mobile number has no area code"},
+    {"local_number", "a local number: write its area code in front"},
+    {"service_number", "a service number (400, 800, 95..., 96..., 1...) belongs to no area"},
+    {"foreign", "a number abroad: the directory holds China's area codes only"},
+    {"no_area_code", "no area code of the directory starts this number"},
+    {"not_a_number", "not a telephone number, area code or postcode of China"},
+    {"no_such_area_code", "no region has this area code"},
+    {"no_such_postcode", "no region has this postcode"},
+    {"no_such_codes", "no region has this area code and this postcode"},
+    {"no_such_digits", "no region's area code or postcode holds these digits"},
+    {"no_such_name", "no region of that name"},
+};
+static_assert(std::size(kReasons) == static_cast<std::size_t>(Reason::kCount), "a reason without words");
+
+}  // namespace
+
 std::string_view ReasonName(Reason reason) {
-    switch (reason) {
-        case Reason::kFound:
-            return "found";
-        case Reason::kEmpty:
-            return "empty";
-        case Reason::kNotGbk:
-            return "not_gbk";
-        case Reason::kMobile:
-            return "mobile";
-        case Reason::kTaiwanMobile:
-            return "taiwan_mobile";
-        case Reason::kLocalNumber:
-            return "local_number";
-        case Reason::kServiceNumber:
-            return "service_number";
-        case Reason::kForeign:
-            return "foreign";
-        case Reason::kNoAreaCode:
-            return "no_area_code";
-        case Reason::kNotANumber:
-            return "not_a_number";
-        case Reason::kNoSuchAreaCode:
-            return "no_such_area_code";
-        case Reason::kNoSuchPostcode:
-            return "no_such_postcode";
-        case Reason::kNoSuchCodes:
-            return "no_such_codes";
-        case Reason::kNoSuchDigits:
-            return "no_such_digits";
-        case Reason::kNoSuchName:
-            return "no_such_name";
-        case Reason::kCount:
-            break;
-    }
-    return "";
+    return reason < Reason::kCount ? kReasons[static_cast<std::size_t>(reason)].name : "";
 }
 
 std::string_view ReasonText(Reason reason) {
-    switch (reason) {
-        case Reason::kFound:
-            return "found";
-        case Reason::kEmpty:
-            return "an empty query";
-        case Reason::kNotGbk:
-            return "holds a character that no name of the directory can hold";
-        case Reason::kMobile:
-            return "a mainland mobile number has no area code";
-        case Reason::kTaiwanMobile:
-            return "a Taiwan mobile number has no area code";
-        case Reason::kLocalNumber:
-            return "a local number: write its area code in front";
-        case Reason::kServiceNumber:
-            return "a service number (400, 800, 95..., 96..., 1...) belongs to no area";
-        case Reason::kForeign:
-            return "a number abroad: the directory holds China's area codes only";
-        case Reason::kNoAreaCode:
-            return "no area code of the directory starts this number";
-        case Reason::kNotANumber:
-            return "not a telephone number, area code or postcode of China";
-        case Reason::kNoSuchAreaCode:
-            return "no region has this area code";
-        case Reason::kNoSuchPostcode:
-            return "no region has this postcode";
-        case Reason::kNoSuchCodes:
-            return "no region has this area code and this postcode";
-        case Reason::kNoSuchDigits:
-            return "no region's area code or postcode holds these digits";
-        case Reason::kNoSuchName:
-            return "no region of that name";
-        case Reason::kCount:
-            break;
-    }
-    return "";
+    return reason < Reason::kCount ? kReasons[static_cast<std::size_t>(reason)].text : "";
 }
 
 void Answer::Clear() {
