@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <nlohmann/json.hpp>
 
+#include "cli/text.h"
 #include "directory/codec.h"
 
 namespace telvane::cli {
@@ -29,7 +30,7 @@ void AppendTsvField(std::string_view text, std::string& out) {
         [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
 }
 
-// A JSON string; bytes that are not UTF-8 become U+FFFD.
+// A JSON string of well-formed UTF-8 (bytes that are not would become U+FFFD).
 void AppendJsonString(std::string_view text, std::string& out) {
     // Most queries are numbers and codes: printable ASCII that needs no escape.
     if (std::all_of(text.begin(), text.end(),
@@ -43,18 +44,25 @@ void AppendJsonString(std::string_view text, std::string& out) {
 }
 
 // The four fields of a row, or four empty ones.
-std::array<std::string_view, 4> FieldsOf(const DirectoryRow* row) {
+std::array<std::string_view, 4> FieldsOf(const RowView* row) {
     if (!row) return {};
     return {row->province, row->region, row->areaCode, row->postcode};
 }
 
 }  // namespace
 
-Output::Output(Format format, bool queryColumn) : format_(format), queryColumn_(queryColumn) {}
+Output::Output(Format format, bool queryColumn, std::size_t cacheSlots)
+    : format_(format), queryColumn_(queryColumn) {
+    if (format == Format::kTable) {
+        cellCache_.resize(cacheSlots);
+    } else {
+        texts_.resize(cacheSlots);
+    }
+}
 
-std::string Output::RowText(const DirectoryRow* row) {
+void Output::MakeText(const RowView* row, Reason reason, std::string& out) {
     const std::array<std::string_view, 4> fields = FieldsOf(row);
-    std::string out;
+    out.clear();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         scratch_.clear();
         AppendGbkAsUtf8(fields[i], scratch_);
@@ -66,16 +74,81 @@ std::string Output::RowText(const DirectoryRow* row) {
             AppendJsonString(scratch_, out);
         }
     }
+    if (format_ == Format::kJson && !row) {
+        out += ",\"reason\":";
+        AppendJsonString(ReasonName(reason), out);
+    }
     out += format_ == Format::kTsv ? "\n" : "}\n";
-    return out;
 }
 
-void Output::Record(std::string_view query, const DirectoryRow* row, std::size_t slot) {
+void Output::MakeCells(const RowView* row, Cells& out) {
+    const std::array<std::string_view, 4> fields = FieldsOf(row);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        scratch_.clear();
+        AppendGbkAsUtf8(fields[i], scratch_);
+        out.text[i].clear();
+        AppendEscapingControls(scratch_, out.text[i]);
+        out.widths[i] = DisplayWidth(out.text[i]);
+    }
+}
+
+bool Output::RecordCached(std::string_view query, std::size_t slot) {
+    if (format_ == Format::kTable) {
+        if (slot >= cellCache_.size() || !cellCache_[slot]) return false;
+        HoldCells(query, *cellCache_[slot]);
+    } else {
+        if (slot >= texts_.size() || texts_[slot].empty()) return false;
+        HoldText(query, texts_[slot]);
+    }
+    return true;
+}
+
+void Output::Record(std::string_view query, const RowView* row, std::size_t slot, Reason reason) {
     if (failed_) return;
     if (format_ == Format::kTable) {
-        HoldTableRecord(query, row);
+        Cells* cells = &uncachedCells_;
+        if (row && slot < cellCache_.size()) {
+            if (!cellCache_[slot]) {
+                cellCache_[slot] = std::make_unique<Cells>();
+                MakeCells(row, *cellCache_[slot]);
+            }
+            cells = cellCache_[slot].get();
+        } else {
+            MakeCells(row, uncachedCells_);
+        }
+        HoldCells(query, *cells);
         return;
     }
+    std::string* text = &uncachedText_;
+    if (row && slot < texts_.size()) {
+        if (texts_[slot].empty()) MakeText(row, reason, texts_[slot]);
+        text = &texts_[slot];
+    } else {
+        MakeText(row, reason, uncachedText_);
+    }
+    HoldText(query, *text);
+}
+
+void Output::HoldCells(std::string_view query, const Cells& row) {
+    if (failed_) return;
+    // The cells' strings are kept from block to block, so that their memory is reused.
+    if (cells_.size() < heldCells_ + kColumns) {
+        cells_.resize(heldCells_ + kColumns);
+        cellWidths_.resize(heldCells_ + kColumns);
+    }
+    for (std::size_t i = 0; i < row.text.size(); ++i) {
+        cells_[heldCells_] = row.text[i];
+        cellWidths_[heldCells_++] = row.widths[i];
+    }
+    std::string& cell = cells_[heldCells_];
+    cell.clear();
+    AppendEscapingControls(query, cell);
+    cellWidths_[heldCells_++] = 0;  // the query's column is the last: never padded
+    if (heldCells_ >= kTableBlock * kColumns) WriteTableBlock();
+}
+
+void Output::HoldText(std::string_view query, std::string_view text) {
+    if (failed_) return;
     if (format_ == Format::kTsv) {
         if (!headerDone_) buffer_ += kTsvHeader;
         AppendTsvField(query, buffer_);
@@ -84,24 +157,8 @@ void Output::Record(std::string_view query, const DirectoryRow* row, std::size_t
         AppendJsonString(query, buffer_);
     }
     headerDone_ = true;
-    if (slot < cache_.size()) {
-        std::string& cached = cache_[slot];
-        if (cached.empty()) cached = RowText(row);
-        buffer_ += cached;
-    } else {
-        buffer_ += RowText(row);
-    }
+    buffer_ += text;
     if (buffer_.size() >= kBlockBytes) Write();
-}
-
-void Output::HoldTableRecord(std::string_view query, const DirectoryRow* row) {
-    for (const std::string_view field : FieldsOf(row)) {
-        cells_.emplace_back();
-        AppendGbkAsUtf8(field, cells_.back());
-    }
-    cells_.emplace_back();
-    AppendTsvField(query, cells_.back());  // the query keeps to its line
-    if (cells_.size() >= kTableBlock * kColumns) WriteTableBlock();
 }
 
 void Output::WriteTableBlock() {
@@ -109,17 +166,18 @@ void Output::WriteTableBlock() {
     if (!headerDone_) {
         for (std::size_t i = 0; i < columns; ++i) widths_[i] = DisplayWidth(kTableHeader[i]);
     }
-    for (std::size_t i = 0; i < cells_.size(); ++i) {
+    for (std::size_t i = 0; i < heldCells_; ++i) {
         if (i % kColumns < columns - 1)
-            widths_[i % kColumns] = std::max(widths_[i % kColumns], DisplayWidth(cells_[i]));
+            widths_[i % kColumns] = std::max(widths_[i % kColumns], cellWidths_[i]);
     }
+    // cellAt(i) gives the text and the width of column i.
     auto appendLine = [&](auto cellAt) {
         const std::size_t lineStart = buffer_.size();
         for (std::size_t i = 0; i < columns; ++i) {
-            const std::string_view cell = cellAt(i);
+            const auto [cell, width] = cellAt(i);
             buffer_ += cell;
             if (i + 1 < columns) {
-                buffer_.append(widths_[i] - std::min(widths_[i], DisplayWidth(cell)), ' ');
+                buffer_.append(widths_[i] - std::min(widths_[i], width), ' ');
                 buffer_ += kGap;
             }
         }
@@ -127,20 +185,30 @@ void Output::WriteTableBlock() {
         buffer_ += '\n';
         if (buffer_.size() >= kBlockBytes) Write();
     };
-    if (!headerDone_ && !cells_.empty()) {
-        appendLine([](std::size_t i) { return kTableHeader[i]; });
+    if (!headerDone_ && heldCells_ > 0) {
+        appendLine([](std::size_t i) { return std::pair(kTableHeader[i], DisplayWidth(kTableHeader[i])); });
         headerDone_ = true;
     }
-    for (std::size_t record = 0; record < cells_.size(); record += kColumns) {
-        appendLine([&](std::size_t i) -> std::string_view { return cells_[record + i]; });
+    for (std::size_t record = 0; record < heldCells_; record += kColumns) {
+        appendLine([&](std::size_t i) {
+            return std::pair(std::string_view(cells_[record + i]), cellWidths_[record + i]);
+        });
     }
-    cells_.clear();
+    heldCells_ = 0;
 }
 
-bool Output::Finish() {
+bool Output::Flush() {
     if (format_ == Format::kTable) WriteTableBlock();
     Write();
     return !failed_;
+}
+
+bool Output::Finish() {
+    if (format_ == Format::kTsv && !headerDone_ && !failed_) {
+        buffer_ += kTsvHeader;
+        headerDone_ = true;
+    }
+    return Flush();
 }
 
 void Output::Write() {
@@ -150,6 +218,7 @@ void Output::Write() {
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) {
             failed_ = true;
+            error_ = wrote < 0 ? errno : EIO;
             break;
         }
         done += static_cast<std::size_t>(wrote);

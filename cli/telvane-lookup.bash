@@ -23,7 +23,7 @@ _telvane_lookup() {
     esac
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '-a --area -p --postcode -n --name -f --fuzzy --province --provinces
+        COMPREPLY=($(compgen -W '-a --area -p --postcode -n --name -f --fuzzy -q --quiet --province --provinces
             --tsv --json --file -h --help --version' -- "$cur"))
     fi
 } &&

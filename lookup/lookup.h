@@ -10,8 +10,6 @@
 
 namespace telvane {
 
-class IniReader;
-
 enum MatchMode { mmExact, mmFuzzy };
 
 struct SearchCriteria {
@@ -31,11 +29,9 @@ struct DirectoryRow {
     friend bool operator==(const DirectoryRow&, const DirectoryRow&) = default;
 };
 
-using RowSink = std::function<void(DirectoryRow&&)>;
-
-// One row as views into the file's text as read by the search or the listing that hands it over; the
-// views are valid only during that call. Keeping the bytes is up to the receiver, which spares a
-// string per field for rows that are only copied on.
+// One row as views into the text of the file as read, and into the province's name. The search and
+// the listing hand rows over valid only during the call; keeping the bytes is up to the receiver,
+// which spares a string per field for rows that are only copied on.
 struct RowView {
     std::string_view province;
     std::string_view region;
@@ -59,31 +55,16 @@ int FilledCount(const SearchCriteria& criteria);
 bool RowQualifies(const SearchCriteria& criteria, std::string_view areaCode, std::string_view postcode);
 
 // Every entry of the given provinces, in that order and then in file order within each province's
-// section, whose value answers criteria. Provinces are looked up as sections of the file at iniPath,
-// read once for the whole search; a province listed twice is searched twice. A missing or unreadable
-// file, or a missing section, gives no rows. The caller makes sure a criterion is filled.
-std::vector<DirectoryRow> SearchDirectory(const SearchCriteria& criteria,
-                                          const std::vector<std::string>& provinces,
-                                          const std::string& iniPath);
-// The same, handing each row to onRow as soon as it is found.
-void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
-                     const std::string& iniPath, const RowSink& onRow);
-// The same, handing each row to onRow as views.
+// section, whose value answers criteria, each handed to onRow as soon as it is found. Provinces are
+// looked up as sections of the file at iniPath, read once for the whole search; a province listed
+// twice is searched twice. A missing or unreadable file, or a missing section, gives no rows. The
+// caller makes sure a criterion is filled.
 void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
                      const std::string& iniPath, const RowViewSink& onRow);
-// Handing rows as built, over a reader the caller holds: several searches share one reading.
-void SearchDirectory(const SearchCriteria& criteria, const std::vector<std::string>& provinces,
-                     IniReader& reader, const RowSink& onRow);
 
 // One row per key of the province's section, in file order (every occurrence of a repeated name,
-// each with the value its name reads), as far as the key list reaches. No rows when the file or the
-// section is missing.
-std::vector<DirectoryRow> ListProvince(const std::string& province, const std::string& iniPath);
-// The same, handing each row to onRow as soon as it is built.
-void ListProvince(const std::string& province, const std::string& iniPath, const RowSink& onRow);
-// The same, handing each row to onRow as views.
+// each with the value its name reads), as far as the key list reaches, each handed to onRow as soon
+// as it is built. No rows when the file or the section is missing.
 void ListProvince(const std::string& province, const std::string& iniPath, const RowViewSink& onRow);
-// Handing rows as built, over a reader the caller holds.
-void ListProvince(const std::string& province, IniReader& reader, const RowSink& onRow);
 
 }  // namespace telvane

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "collect_rows.h"
 #include "directory/codec.h"
 #include "directory/directory.h"
 #include "lookup/lookup.h"
@@ -66,7 +67,7 @@ TEST(NationalDirectoryTest, ReadsBackAsExactlyTheTable) {
     IniReader reader(TELVANE_DATA_FILE);
     EXPECT_EQ(ReadProvinceList(reader), provinces);
     for (const std::string& province : provinces) {
-        EXPECT_EQ(ListProvince(province, TELVANE_DATA_FILE), expected[province]);
+        EXPECT_EQ(testing::Listed(province, TELVANE_DATA_FILE), expected[province]);
     }
 }
 
@@ -96,7 +97,7 @@ TEST(NationalDirectoryTest, FirstRowOfEveryAreaCodeNamesItsArea) {
 
     int countiesWithOwnCode = 0;
     for (const std::string& province : provinces) {
-        const std::vector<DirectoryRow> listed = ListProvince(province, TELVANE_DATA_FILE);
+        const std::vector<DirectoryRow> listed = testing::Listed(province, TELVANE_DATA_FILE);
         ASSERT_FALSE(listed.empty());
         EXPECT_TRUE(rowOfKey[province].at(listed.front().region)->county.empty())
             << "the first row of a province is a prefecture-level row: " << listed.front().region;
@@ -122,7 +123,7 @@ TEST(NationalDirectoryTest, FirstRowOfEveryAreaCodeNamesItsArea) {
     // The territories are headed by their own rows, as 北京 is by 北京市.
     for (const char* territory : {"香港特别行政区", "澳门特别行政区", "北京"}) {
         SCOPED_TRACE(territory);
-        const std::vector<DirectoryRow> listed = ListProvince(Gbk(territory), TELVANE_DATA_FILE);
+        const std::vector<DirectoryRow> listed = testing::Listed(Gbk(territory), TELVANE_DATA_FILE);
         ASSERT_GT(listed.size(), 1u);
         const std::string own = std::string(territory) == "北京" ? "北京市" : territory;
         EXPECT_EQ(listed.front().region, Gbk(own));
@@ -279,7 +280,7 @@ TEST(ConverterTest, QualifiesARepeatedCountyNameByItsPrefecture) {
                 "p\tA\t\t010\t100000\t\np\tA\t城区\t010\t100001\t\n"
                 "p\tB\t\t020\t200000\t\np\tB\t城区\t020\t200001\t\np\tB\tC\t020\t200002\t\n");
     ASSERT_EQ(outcome.status, 0) << outcome.message;
-    EXPECT_EQ(ListProvince("p", dir.File("tesmar.ini")),
+    EXPECT_EQ(testing::Listed("p", dir.File("tesmar.ini")),
               (std::vector<DirectoryRow>{{"p", "A", "010", "100000"},
                                          {"p", Gbk("A城区"), "010", "100001"},
                                          {"p", "B", "020", "200000"},

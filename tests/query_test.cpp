@@ -6,12 +6,11 @@
 
 #include "directory/directory.h"
 #include "lookup/query.h"
+#include "lookup/rows.h"
 #include "temp_dir.h"
 
 namespace telvane {
 namespace {
-
-using Rows = std::vector<DirectoryRow>;
 
 TEST(ClassifyQueryTest, NumbersCodesPostcodesAndNames) {
     struct Case {
@@ -30,6 +29,18 @@ TEST(ClassifyQueryTest, NumbersCodesPostcodesAndNames) {
         {"86+51268001234", QueryKind::kName},       // but never after a digit
         {"++8651268001234", QueryKind::kName},
         {"0512 6800 12a4", QueryKind::kName},
+        {"0512/68001234", QueryKind::kNumber},
+        {"tel:+86-512-68001234", QueryKind::kNumber},
+        {"Tel:0512 68001234", QueryKind::kNumber},
+        {"010-6552 1234-8", QueryKind::kNumber},
+        {"010 6552 1234 ext. 12", QueryKind::kNumber},
+        {"010 6552 1234 x12", QueryKind::kNumber},
+        {"010 6552 1234#123", QueryKind::kNumber},
+        {"010 6552 1234\xD7\xAA"
+         "8001",
+         QueryKind::kNumber},  // 转
+        {"x12", QueryKind::kName},
+        {"tel:", QueryKind::kName},
         {"010", QueryKind::kAreaCode},
         {"0755", QueryKind::kAreaCode},
         {"00852", QueryKind::kAreaCode},
@@ -48,6 +59,11 @@ TEST(ClassifyQueryTest, NumbersCodesPostcodesAndNames) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "'" << c.text << "'");
         EXPECT_EQ(ClassifyQuery(c.text), c.kind);
+        std::string digits = "stale";
+        EXPECT_EQ(ReadNumber(c.text, digits), c.kind == QueryKind::kNumber);
+        if (c.kind == QueryKind::kNumber) {
+            EXPECT_EQ(digits, NormaliseNumber(c.text));
+        }
     }
 }
 
@@ -69,6 +85,18 @@ TEST(NormaliseNumberTest, DialledFromTheMainland) {
         {"+86 0086 512 6800 1234", "051268001234", false},  // the country code twice goes twice
         {"86 512 6800 1234", "8651268001234", false},       // without + or 00, 86 is no country code
         {"138 0013 8000", "13800138000", true},
+        {"199 1234 5678", "19912345678", true},
+        {"12012345678", "12012345678", false},  // mobile numbers start with 13 to 19
+        {"1-212-555-1234", "12125551234", false},
+        {"10000000000", "10000000000", false},
+        {"010-6552 1234-8", "01065521234", false},  // the extension goes first
+        {"138 0013 8000-88", "13800138000", true},
+        {"+86 138 0013 8000 #12", "013800138000", true},
+        {"0512-6800-1234", "051268001234", false},  // three groups: no extension
+        {"+1-212-555-1234", "0012125551234", false},
+        {"tel:+86-512-68001234;ext=5", "051268001234", false},
+        {"+86 +86 512 6800 1234", "051268001234", false},
+        {"008600860512", "0512", false},
         {"+86 138 0013 8000", "013800138000", true},
         {"013800138000", "013800138000", true},
         {"1380013800", "1380013800", false},    // 10 digits
@@ -114,29 +142,74 @@ TEST(ContainsWholeCharactersTest, MatchesOnCharacterBoundariesOnly) {
     }
 }
 
-class QueryDirectoryTest : public ::testing::Test {
-protected:
+TEST(NormaliseTypedTextTest, FullwidthFormsAndDashesBecomeAscii) {
+    struct Case {
+        std::string_view typed, normalised;
+    };
+    const Case cases[] = {
+        {"\xEF\xBC\x90\xEF\xBC\x95\xEF\xBC\x91\xEF\xBC\x92", "0512"},  // fullwidth digits
+        {"\xEF\xBC\x8D", "-"},                                         // fullwidth hyphen-minus
+        {"0512\xE2\x80\x93"
+         "68001234",
+         "0512-68001234"},  // en dash
+        {"0512\xE2\x80\x94"
+         "68001234",
+         "0512-68001234"},  // em dash
+        {"0512\xE2\x88\x92"
+         "68001234",
+         "0512-68001234"},  // minus sign
+        {"0512\xE3\x80\x80"
+         "68001234",
+         "0512 68001234"},                                             // ideographic space
+        {"\xEF\xBD\x94\xEF\xBD\x85\xEF\xBD\x8C\xEF\xBC\x9A", "tel:"},  // fullwidth letters, colon
+        {"\xE8\x8B\x8F\xE5\xB7\x9E", "\xE8\x8B\x8F\xE5\xB7\x9E"},      // 苏州 stays
+        {"0512-68001234", "0512-68001234"},
+        {"\xFF\x30", "\xFF\x30"},  // not UTF-8: unchanged
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(NormaliseTypedText(c.typed), c.normalised);
+    }
+}
+
+TEST(NumberPartTest, DropsTheSchemeAndTheExtension) {
+    struct Case {
+        std::string_view text, number;
+    };
+    const Case cases[] = {
+        {"tel:+86-512-68001234", "+86-512-68001234"},
+        {"010-6552 1234-8", "010-6552 1234"},
+        {"010-6552 1234-12345", "010-6552 1234"},
+        {"010-6552 1234-123456", "010-6552 1234-123456"},  // six digits are no extension
+        {"0512-6800-1234", "0512-6800-1234"},              // the number is not whole before the last group
+        {"138 0013 8000-8 ", "138 0013 8000"},
+        {"010 6552 1234\xB7\xD6\xBB\xFA"
+         "12",
+         "010 6552 1234"},  // 分机
+        {"010 6552 1234 Ext 12", "010 6552 1234 "},
+        {"010 6552 1234,12", "010 6552 1234"},
+        {"\xB1\x78", "\xB1\x78"},  // 'x' as the second byte of a character is no mark
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(NumberPart(c.text), c.number);
+    }
+}
+
+TEST(AreaCodeIndexTest, TheLongestAreaCodeChoosesTheFirstRowInDirectoryOrder) {
     // The list names south before north; north repeats 0512 and carries codes that prefix each
     // other; a section the list does not name is never read.
-    std::string Write() {
-        return dir_.Write("tesmar.ini",
-                          "[lei]\r\nsel=south,north,\r\n"
-                          "[north]\r\nsz=0512-215000\r\nkunshan=0512-215300\r\nbj=010-100000\r\n"
-                          "hk=00852-999077\r\ntp=008862-110\r\nkm=0088682-893\r\nwq=00886826-896\r\n"
-                          "odd=05x2-000000\r\nplain=100000\r\n"
-                          "\xB1\xB1\xBE\xA9=010-100001\r\n"
-                          "\xB1\xBE\xCF\xAA=0414-117000\r\n"
-                          "[south]\r\nsz2=0512-215999\r\n"
-                          "[hidden]\r\nh=0999-999999\r\n");
-    }
-
-    testing::TempDir dir_;
-};
-
-TEST_F(QueryDirectoryTest, TheLongestAreaCodeChoosesTheFirstRowInDirectoryOrder) {
-    IniReader reader(Write());
+    testing::TempDir dir;
+    IniReader reader(dir.Write("tesmar.ini",
+                               "[lei]\r\nsel=south,north,\r\n"
+                               "[north]\r\nsz=0512-215000\r\nkunshan=0512-215300\r\nbj=010-100000\r\n"
+                               "hk=00852-999077\r\ntp=008862-110\r\nkm=0088682-893\r\nwq=00886826-896\r\n"
+                               "odd=05x2-000000\r\nplain=100000\r\n"
+                               "[south]\r\nsz2=0512-215999\r\n"
+                               "[hidden]\r\nh=0999-999999\r\n"));
     const std::vector<std::string> provinces{"south", "north"};
-    const AreaCodeIndex index(reader, provinces);
+    const DirectoryRows rows(reader, provinces);
+    const AreaCodeIndex index(rows);
     struct Case {
         std::string_view digits;
         std::string_view region;  // empty: no row
@@ -162,40 +235,11 @@ TEST_F(QueryDirectoryTest, TheLongestAreaCodeChoosesTheFirstRowInDirectoryOrder)
             EXPECT_EQ(row, AreaCodeIndex::kNone);
         } else {
             ASSERT_NE(row, AreaCodeIndex::kNone);
-            EXPECT_EQ(index.Row(row).region, c.region);
+            EXPECT_EQ(rows[row].region, c.region);
         }
     }
-    EXPECT_EQ(index.Row(index.Find("0512")), (DirectoryRow{"south", "sz2", "0512", "215999"}));
-}
-
-TEST_F(QueryDirectoryTest, NamesAreFoundAsWholeCharactersInDirectoryOrder) {
-    IniReader reader(Write());
-    auto search = [&](std::string_view text, const std::vector<std::string>& provinces) {
-        Rows rows;
-        SearchNames(text, provinces, reader, [&](DirectoryRow&& row) { rows.push_back(row); });
-        return rows;
-    };
-    EXPECT_EQ(search("\xB1\xBE", {"south", "north"}),
-              (Rows{{"north", "\xB1\xBE\xCF\xAA", "0414", "117000"}}));
-    EXPECT_EQ(search("\xBE\xA9", {"south", "north"}), (Rows{{"north", "\xB1\xB1\xBE\xA9", "010", "100001"}}));
-    EXPECT_EQ(search("sz", {"south", "north", "south"}), (Rows{{"south", "sz2", "0512", "215999"},
-                                                               {"north", "sz", "0512", "215000"},
-                                                               {"south", "sz2", "0512", "215999"}}));
-    EXPECT_EQ(search("plain", {"north"}), (Rows{{"north", "plain", "", "100000"}}));
-    EXPECT_TRUE(search("", {"north"}).empty());
-    EXPECT_EQ(search("h", {"hidden"}).size(), 1u) << "a province is any section it is given";
-}
-
-TEST_F(QueryDirectoryTest, OneReaderServesSearchesAndListings) {
-    IniReader reader(Write());
-    Rows rows;
-    const RowSink keep = [&](DirectoryRow&& row) { rows.push_back(row); };
-    SearchDirectory({"0512", "", mmExact}, {"south", "north"}, reader, keep);
-    ListProvince("south", reader, keep);
-    EXPECT_EQ(rows, (Rows{{"south", "sz2", "0512", "215999"},
-                          {"north", "sz", "0512", "215000"},
-                          {"north", "kunshan", "0512", "215300"},
-                          {"south", "sz2", "0512", "215999"}}));
+    EXPECT_EQ(rows[index.Find("0512")].province, "south");
+    EXPECT_EQ(rows[index.Find("0512")].postcode, "215999");
 }
 
 }  // namespace

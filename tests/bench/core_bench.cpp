@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../collect_rows.h"
 #include "../temp_dir.h"
 #include "directory/directory.h"
 #include "fault_counter.h"
@@ -98,7 +99,7 @@ void Search(benchmark::State& state, const SearchCriteria& criteria) {
     std::size_t rows = 0;
     FaultCounter faults(state);
     for (auto _ : state) {
-        rows = SearchDirectory(criteria, directory.provinces, directory.path).size();
+        rows = testing::Found(criteria, directory.provinces, directory.path).size();
         benchmark::DoNotOptimize(rows);
     }
     state.counters["rows"] = static_cast<double>(rows);
@@ -116,11 +117,11 @@ void BM_ListLargestProvince(benchmark::State& state) {
     std::string largest;
     std::size_t most = 0;
     for (const std::string& province : directory.provinces) {
-        const std::size_t rows = ListProvince(province, directory.path).size();
+        const std::size_t rows = testing::Listed(province, directory.path).size();
         if (rows > most) most = rows, largest = province;
     }
     FaultCounter faults(state);
-    for (auto _ : state) benchmark::DoNotOptimize(ListProvince(largest, directory.path));
+    for (auto _ : state) benchmark::DoNotOptimize(testing::Listed(largest, directory.path));
     state.counters["rows"] = static_cast<double>(most);
 }
 

@@ -2,8 +2,8 @@
 // the province with the most entries, and a fuzzy search for 0, which every entry of the shipped
 // directory and of the format-limit one (tests/bench/format_limit.sh) matches. The "AndPaint"
 // variants also paint the window once, as the screen would. Beside them, in the same run and over
-// the same file: SearchDirectory alone (its rows kept in the vector it returns, and handed over one
-// by one), and one paint of the window holding the search's rows.
+// the same file: SearchDirectory alone (its rows kept in a vector, and handed over one by one), and
+// one paint of the window holding the search's rows.
 //
 //   build/tests/bench/gui_bench [benchmark options]
 //
@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "../collect_rows.h"
 #include "directory/directory.h"
 #include "fault_counter.h"
 #include "lookup/lookup.h"
@@ -125,7 +126,7 @@ void BM_SearchDirectoryAlone(benchmark::State& state) {
     std::size_t rows = 0;
     FaultCounter faults(state);
     for (auto _ : state) {
-        rows = telvane::SearchDirectory(kEveryEntry, b.provinces, b.file).size();
+        rows = telvane::testing::Found(kEveryEntry, b.provinces, b.file).size();
         benchmark::DoNotOptimize(rows);
     }
     state.counters["rows"] = static_cast<double>(rows);
@@ -139,7 +140,7 @@ void BM_SearchDirectoryRowByRow(benchmark::State& state) {
     FaultCounter faults(state);
     for (auto _ : state) {
         rows = 0;
-        telvane::SearchDirectory(kEveryEntry, b.provinces, b.file, [&rows](telvane::DirectoryRow&& row) {
+        telvane::SearchDirectory(kEveryEntry, b.provinces, b.file, [&rows](const telvane::RowView& row) {
             benchmark::DoNotOptimize(row);
             ++rows;
         });

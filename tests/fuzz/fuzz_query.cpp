@@ -3,8 +3,9 @@
 // matches that start on a second byte are both common; the directory's area codes may be cut from the
 // query's digits, so that numbers find them.
 //
-// - ClassifyQuery: an area code or a postcode is digits only; a number holds only digits, blanks,
-//   hyphens, dots, parentheses and one '+' before its digits, and at least 7 digits.
+// - ClassifyQuery: an area code or a postcode is digits only; the number part of a number (without
+//   "tel:" and an extension) holds only digits, blanks, hyphens, dots, slashes, parentheses and one
+//   '+' before its digits, and at least 7 digits; ReadNumber agrees with it and with NormaliseNumber.
 // - NormaliseNumber: digits only; normalising the digits again changes nothing.
 // - ContainsWholeCharacters: true exactly when the text stands in the name from a place where a
 //   character of the name starts to a place where one ends (never from a second byte).
@@ -28,7 +29,9 @@
 #include "check.h"
 #include "directory/directory.h"
 #include "directory/gbk.h"
+#include "lookup/lookup.h"
 #include "lookup/query.h"
+#include "lookup/rows.h"
 
 namespace telvane {
 namespace {
@@ -44,20 +47,25 @@ void CheckClassify(std::string_view text) {
             FUZZ_CHECK(!text.empty() && Digits(text));
             break;
         case QueryKind::kNumber: {
+            const std::string_view part = NumberPart(text);
             const std::size_t digits = static_cast<std::size_t>(
-                std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
+                std::count_if(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }));
             FUZZ_CHECK(digits >= 7);
-            FUZZ_CHECK(text.find_first_not_of("0123456789 -.()+") == std::string_view::npos);
-            const std::size_t plus = text.find('+');
+            FUZZ_CHECK(part.find_first_not_of("0123456789 -./()+") == std::string_view::npos);
+            const std::size_t plus = part.find('+');
             if (plus != std::string_view::npos) {
-                FUZZ_CHECK(text.find('+', plus + 1) == std::string_view::npos);
-                FUZZ_CHECK(Digits(text.substr(0, plus)) || text.find_first_of("0123456789") > plus);
+                FUZZ_CHECK(part.find('+', plus + 1) == std::string_view::npos);
+                FUZZ_CHECK(Digits(part.substr(0, plus)) || part.find_first_of("0123456789") > plus);
             }
             break;
         }
         case QueryKind::kName:
             break;
     }
+    std::string digits = "left over";
+    const bool number = ReadNumber(text, digits);
+    FUZZ_CHECK(number == (ClassifyQuery(text) == QueryKind::kNumber));
+    if (number) FUZZ_CHECK(digits == NormaliseNumber(text));
 }
 
 void CheckWholeCharacters(std::string_view name, std::string_view text) {
@@ -117,7 +125,8 @@ void CheckAreaCodeIndex(FuzzedDataProvider& input, const std::string& digits) {
             "k" + std::to_string(i) + "=" + code + "-" + std::to_string(i) + "\n";
     }
     IniReader reader(scratch.Write(sections[0] + sections[1]));
-    const AreaCodeIndex index(reader, provinces);
+    const DirectoryRows directory(reader, provinces);
+    const AreaCodeIndex index(directory);
 
     std::vector<DirectoryRow> rows;
     for (const std::string& province : provinces) {
@@ -136,7 +145,10 @@ void CheckAreaCodeIndex(FuzzedDataProvider& input, const std::string& digits) {
         }
         const std::size_t found = index.Find(number);
         FUZZ_CHECK((found == AreaCodeIndex::kNone) == (best == nullptr));
-        if (best) FUZZ_CHECK(index.Row(found) == *best);
+        if (!best) continue;
+        const RowView row = directory[found];
+        FUZZ_CHECK(row.province == best->province && row.region == best->region &&
+                   row.areaCode == best->areaCode && row.postcode == best->postcode);
     }
 }
 
